@@ -1,0 +1,322 @@
+#include "modem/ActivityScheduler.h"
+
+#include "modem/AtChannel.h"
+#include "startup/Database.h"
+#include "startup/UserPrompt.h"
+
+#include <QRegularExpression>
+
+void acknowledgePendingCMT(EngineState& st, AtChannel& channel)
+{
+    if (!st.bGotCMT)
+        return;
+    if (channel.sendATCommand(QStringLiteral("AT+CNMA\r"), 2)) {
+        st.bGotCMT = false;
+        st.iGotCMTFailures = 0;
+        return;
+    }
+    // 340: no acknowledgement expected any more; asking again cannot help.
+    if (channel.lastCmsError() == 340 || ++st.iGotCMTFailures >= 3) {
+        st.bGotCMT = false;
+        st.iGotCMTFailures = 0;
+    }
+}
+
+ActivityScheduler::ActivityScheduler(EngineState& state, Database& db, QObject* parent)
+    : QObject(parent), st_(state), db_(db)
+{
+    timer_.setSingleShot(true);
+    timer_.setInterval(100);
+    connect(&timer_, &QTimer::timeout, this, &ActivityScheduler::tick);
+}
+
+void ActivityScheduler::start() { timer_.start(); }
+
+void ActivityScheduler::stop() { timer_.stop(); }
+
+void ActivityScheduler::tick()
+{
+    timer_.stop();
+    if (st_.bClosePending) {
+        emit closeRequested();
+        return;
+    }
+    st_.bActivityBusy = true;
+    runActivities();
+    st_.bActivityBusy = false;
+    // A close asked for during the cycle is carried out by the next tick.
+    timer_.start();
+}
+
+void ActivityScheduler::runActivities()
+{
+    // 1. Acknowledge a received message.
+    if (channel_)
+        acknowledgePendingCMT(st_, *channel_);
+
+    // 2. Detection.
+    if (st_.bDetectModemRequest) {
+        if (!st_.bOutboxPaused) {
+            pauseOutbox();
+            st_.bModemConnected = false;
+        }
+        if (steps_.detectModem)
+            steps_.detectModem();
+        st_.bDetectModemRequest = false;
+    }
+
+    // 3. Start-up.
+    if (st_.bInitModemRequest) {
+        st_.bInitModemRequest = false;
+        startModem();
+        if (!st_.bModemConnected)
+            return;
+        updateSignal();
+    }
+
+    // 4. Everything below needs a connected modem.
+    if (!st_.bModemConnected)
+        return;
+
+    // 5. SIM phonebook requests.
+    serveSimRequests();
+
+    // 6. Received messages.
+    if (st_.bInboxProcessRequest) {
+        st_.bInboxProcessRequest = false;
+        if (steps_.processGroupSend)
+            steps_.processGroupSend();
+        if (st_.sAutoFwdGroup != QLatin1String("None") && steps_.processAutoForward)
+            steps_.processAutoForward();
+        if (steps_.processUnreadCount)
+            steps_.processUnreadCount();
+        if (steps_.processRemoteRetrieve)
+            steps_.processRemoteRetrieve();
+        if (st_.iAutoRespond == 1 && steps_.processAutoRespond)
+            steps_.processAutoRespond();
+    }
+
+    // 7. Hand-in by another program.
+    if (steps_.readOutboxFlag) {
+        st_.sngOutboxFlag = steps_.readOutboxFlag();
+        if (st_.sngOutboxFlag == 1.0f && steps_.importOutTemp)
+            steps_.importOutTemp();
+    }
+
+    // 8. Sending.
+    if (!st_.bOutboxPaused &&
+        (st_.bOutboxChanged || !st_.dtNextOutboxDue.isValid() ||
+         st_.dtNextOutboxDue < QDateTime::currentDateTime())) {
+        if (st_.sngSendCount > 10) {
+            st_.sngSendCount = 1;
+            st_.bOutboxChanged = false;
+            refreshNextOutboxDue();
+        } else if (steps_.sendNextOutbox) {
+            steps_.sendNextOutbox();
+        }
+    }
+
+    // 9. Polls.
+    if (++st_.iSignalPollTicks > 100) {
+        st_.iSignalPollTicks = 0;
+        updateSignal();
+    }
+    if (++st_.iRoutingPollTicks > 50) {
+        st_.iRoutingPollTicks = 0;
+        checkNewMsgRouting();
+    }
+}
+
+void ActivityScheduler::startModem()
+{
+    st_.bModemConnected = false;
+    if (!st_.bOutboxPaused)
+        pauseOutbox();
+    if (st_.bResetModemRequest) {
+        st_.bResetModemRequest = false;
+        st_.bModemInitOK = false;
+        if (steps_.resetModem)
+            steps_.resetModem();
+        if (!st_.bModemInitOK)
+            return;
+    }
+    st_.bModemInitOK = false;
+    if (steps_.initialiseModem)
+        steps_.initialiseModem();
+    if (!st_.bModemInitOK)
+        return;
+    st_.bSIMReady = false;
+    if (steps_.detectSim)
+        steps_.detectSim();
+    if (st_.bSIMReady) {
+        st_.bModemConnected = true;
+        activateOutbox(); // paused, connected: activates
+        st_.sngSendCount = 1;
+        st_.bOutboxChanged = true;
+        st_.bInboxProcessRequest = true;
+    } else {
+        UserPrompt::error(QStringLiteral("Unable to detect SIM Card."));
+    }
+}
+
+bool ActivityScheduler::refreshNextOutboxDue()
+{
+    const Recordset rs =
+        db_.query(QStringLiteral("SELECT msgout FROM tboutqueue ORDER BY msgout, msgcode LIMIT 1"));
+    if (!rs.ok()) {
+        st_.dtNextOutboxDue = QDateTime::currentDateTime().addDays(1);
+        return false;
+    }
+    QDateTime due;
+    if (!rs.isEmpty())
+        due = dbtime::fromDb(rs.value(0, 0));
+    st_.dtNextOutboxDue = due.isValid() ? due : QDateTime::currentDateTime().addDays(1);
+    return true;
+}
+
+void ActivityScheduler::updateSignal()
+{
+    if (!channel_)
+        return;
+    st_.bCancelled = false;
+    acknowledgePendingCMT(st_, *channel_);
+    if (!channel_->sendATCommand(QStringLiteral("AT+CSQ=?\r"), 4))
+        return;
+    QString reply = channel_->modemReply();
+    const int dash = reply.indexOf(QLatin1Char('-'));
+    int maximum = dash >= 0 ? reply.mid(dash + 1, 2).trimmed().toInt() : 0;
+    if (maximum < 1)
+        maximum = 1;
+    acknowledgePendingCMT(st_, *channel_);
+    emit signalRangeChanged(maximum);
+    if (!channel_->sendATCommand(QStringLiteral("AT+CSQ\r"), 4))
+        return;
+    reply = channel_->modemReply();
+    QString field = reply.section(QLatin1Char(','), 0, 0).trimmed();
+    int value = field.right(2).trimmed().toInt();
+    if (value == 99) // "not known or not detectable": no bars, not full ones
+        value = 0;
+    emit signalValueChanged(qMin(value, maximum));
+}
+
+void ActivityScheduler::checkNewMsgRouting()
+{
+    if (!channel_)
+        return;
+    acknowledgePendingCMT(st_, *channel_);
+    if (!channel_->sendATCommand(QStringLiteral("AT+CNMI?\r"), 8))
+        return;
+    const QString reply = channel_->modemReply();
+    const int at = reply.indexOf(QLatin1String("+CNMI:"));
+    if (at >= 0 && reply.mid(at + 9, 1) == QLatin1String("2"))
+        return;
+    acknowledgePendingCMT(st_, *channel_);
+    channel_->sendATCommand(QStringLiteral("AT+CNMI=,2\r"), 4);
+}
+
+void ActivityScheduler::pauseOutbox()
+{
+    st_.bOutboxPaused = true;
+    emit outboxPausedChanged(true);
+}
+
+void ActivityScheduler::activateOutbox()
+{
+    if (!st_.bOutboxPaused) {
+        pauseOutbox();
+        return;
+    }
+    if (st_.bModemConnected) {
+        st_.bOutboxPaused = false;
+        emit outboxPausedChanged(false);
+        return;
+    }
+    if (UserPrompt::instance().show(UserPrompt::Icon::Question, QStringLiteral("Note"),
+                                    QStringLiteral("Connection to modem failed.\r\nDo you wish to Reset Modem instead?"),
+                                    UserPrompt::Buttons::YesNo) == UserPrompt::Answer::Yes)
+        requestResetModem();
+}
+
+void ActivityScheduler::requestDetectModem() { st_.bDetectModemRequest = true; }
+
+void ActivityScheduler::requestResetModem()
+{
+    st_.bResetModemRequest = true;
+    st_.bInitModemRequest = true;
+}
+
+bool ActivityScheduler::writeSimEntry(int index)
+{
+    // A quote would end the field early and a line break would start a second
+    // command, so the name loses them; the number keeps its dialling
+    // characters only.
+    QString name = st_.sSIMRecName;
+    name.remove(QRegularExpression(QStringLiteral("[\r\n\"\x1a]")));
+    QString number = st_.sSIMRecNumber;
+    number.remove(QRegularExpression(QStringLiteral("[^+0-9*#]")));
+    acknowledgePendingCMT(st_, *channel_);
+    return channel_->sendATCommand(
+        QStringLiteral("AT+CPBW=%1,\"%2\",,\"%3\"\r").arg(index).arg(number, name), 8);
+}
+
+void ActivityScheduler::serveSimRequests()
+{
+    if (st_.bSIMReadRequest) {
+        emit simListChanged();
+        if (steps_.simRead)
+            steps_.simRead();
+        st_.bSIMReadRequest = false;
+    }
+    if (st_.bSIMClearRequest) {
+        if (UserPrompt::instance().show(UserPrompt::Icon::Question, QStringLiteral("Clear SIM Card"),
+                                        QStringLiteral("Confirm Clear SIM Card?"),
+                                        UserPrompt::Buttons::YesNo) == UserPrompt::Answer::Yes) {
+            if (steps_.simClear)
+                steps_.simClear();
+            emit simListChanged();
+            if (steps_.simRead)
+                steps_.simRead();
+        }
+        st_.bSIMClearRequest = false;
+    }
+    if (st_.bSIMEditRequest) {
+        if (channel_ && writeSimEntry(st_.iSIMRecIndex))
+            emit simEntryUpdated(st_.iSIMRecIndex, st_.sSIMRecName, st_.sSIMRecNumber);
+        else
+            UserPrompt::error(QStringLiteral("Error updating record to SIM Card."));
+        st_.bSIMEditRequest = false;
+    }
+    if (st_.bSIMAddRequest) {
+        if (steps_.nextFreeSimIndex)
+            st_.iSIMRecIndex = steps_.nextFreeSimIndex();
+        if (channel_ && writeSimEntry(st_.iSIMRecIndex)) {
+            emit simEntryAdded(st_.iSIMRecIndex, st_.sSIMRecName, st_.sSIMRecNumber);
+            emit simListChanged();
+        } else {
+            UserPrompt::error(QStringLiteral("Error adding record to SIM Card."));
+        }
+        st_.bSIMAddRequest = false;
+    }
+    if (st_.bSIMDeleteRequest) {
+        if (UserPrompt::instance().show(
+                UserPrompt::Icon::Question, QStringLiteral("Delete Selected"),
+                QStringLiteral("Confirm delete selected items?\r\nDeleted items will be erased from the SIM Card."),
+                UserPrompt::Buttons::YesNo) == UserPrompt::Answer::Yes &&
+            channel_) {
+            QList<int> indices = steps_.selectedSimIndices ? steps_.selectedSimIndices() : QList<int>();
+            for (auto it = indices.crbegin(); it != indices.crend(); ++it) {
+                emit statusText(QStringLiteral("Deleting record %1...").arg(*it));
+                acknowledgePendingCMT(st_, *channel_);
+                if (channel_->sendATCommand(QStringLiteral("AT+CPBW=%1\r").arg(*it), 8))
+                    emit simEntryRemoved(*it);
+            }
+            emit simListChanged();
+        }
+        st_.bSIMDeleteRequest = false;
+    }
+    if (st_.bSIMExportRequest) {
+        if (steps_.simExport)
+            steps_.simExport();
+        st_.bSIMExportRequest = false;
+    }
+}

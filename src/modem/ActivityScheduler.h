@@ -1,0 +1,91 @@
+#pragma once
+// The activity cycle: every 100 ms (counted from the end of the previous
+// cycle) one pass serves the request flags in their fixed order. All modem
+// work of the program happens here or in the modal forms opened from here.
+#include <QObject>
+#include <QList>
+#include <QTimer>
+#include <functional>
+
+#include "modem/EngineState.h"
+
+class AtChannel;
+class Database;
+
+class ActivityScheduler : public QObject {
+    Q_OBJECT
+public:
+    // The work of other parts that a cycle calls. An empty step does nothing.
+    struct Steps {
+        // Modal progress forms (set bModemInitOK / bSIMReady themselves).
+        std::function<void()> detectModem;
+        std::function<void()> resetModem;
+        std::function<void()> initialiseModem;
+        std::function<void()> detectSim;
+        // SIM phonebook requests whose work lives in the SIM forms.
+        std::function<void()> simRead;
+        std::function<void()> simClear;
+        std::function<int()> nextFreeSimIndex;
+        std::function<QList<int>()> selectedSimIndices; // in list order
+        std::function<void()> simExport;
+        // Received-message services, in the order they run.
+        std::function<void()> processGroupSend;
+        std::function<void()> processAutoForward;
+        std::function<void()> processUnreadCount;
+        std::function<void()> processRemoteRetrieve;
+        std::function<void()> processAutoRespond;
+        // Hand-in by another program: reads the "Outbox" flag and imports.
+        std::function<float()> readOutboxFlag;
+        std::function<void()> importOutTemp;
+        // Sends at most one due message.
+        std::function<void()> sendNextOutbox;
+    };
+
+    ActivityScheduler(EngineState& state, Database& db, QObject* parent = nullptr);
+
+    void setChannel(AtChannel* channel) { channel_ = channel; }
+    AtChannel* channel() const { return channel_; }
+    Steps& steps() { return steps_; }
+    EngineState& state() { return st_; }
+
+    // Starts the 100 ms tick (the main window's load does this last).
+    void start();
+    void stop();
+    bool isRunning() const { return timer_.isActive(); }
+
+    // One tick: a pending close is carried out instead of a cycle.
+    void tick();
+    // One cycle.
+    void runActivities();
+    void startModem();
+    bool refreshNextOutboxDue();
+    void updateSignal();
+    void checkNewMsgRouting();
+
+    // Menu handlers.
+    void activateOutbox();       // pause / activate toggle
+    void requestDetectModem();
+    void requestResetModem();
+
+signals:
+    void closeRequested();                 // the deferred close is due
+    void outboxPausedChanged(bool paused); // caption, status light
+    void signalRangeChanged(int maximum);
+    void signalValueChanged(int value);
+    void simEntryUpdated(int index, const QString& name, const QString& number);
+    void simEntryAdded(int index, const QString& name, const QString& number);
+    void simEntryRemoved(int index);
+    void simListChanged();                 // heading count to refresh
+    void statusText(const QString& text);
+
+private:
+    void pauseOutbox();
+    void serveSimRequests();
+    bool writeSimEntry(int index);
+
+    EngineState& st_;
+    Database& db_;
+    AtChannel* channel_ = nullptr;
+    Steps steps_;
+    QTimer timer_;
+};

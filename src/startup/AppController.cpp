@@ -1,0 +1,135 @@
+#include "startup/AppController.h"
+
+#include "mainwindow/MainWindow.h"
+#include "startup/AppPaths.h"
+#include "startup/Database.h"
+#include "startup/Settings.h"
+#include "startup/SingleInstance.h"
+#include "startup/UserPrompt.h"
+
+#include <QApplication>
+
+AppController::AppController(Database& db, SingleInstance* instance, QObject* parent)
+    : QObject(parent), db_(db), instance_(instance), scheduler_(state_, db)
+{
+    connect(&scheduler_, &ActivityScheduler::closeRequested, this, [this] {
+        if (window_)
+            window_->close();
+        else if (requestClose())
+            release();
+    });
+    scheduler_.steps().readOutboxFlag = [this] { return outboxBlock_.readFloat(); };
+}
+
+AppController::~AppController() { release(); }
+
+MainWindow* AppController::window() const { return window_.data(); }
+
+void AppController::load(bool show)
+{
+    // 1-4: initial state; the load clears the modem and SIM requests but
+    // leaves the Inbox and Outbox requests as they are.
+    state_.sngModemMake = 2;
+    state_.iSignalPollTicks = 0;
+    state_.iRoutingPollTicks = 0;
+    state_.sngMsgReference = 0;
+    state_.bModemConnected = false;
+    state_.bInitModemRequest = false;
+    state_.bResetModemRequest = false;
+    state_.bSIMReadRequest = state_.bSIMClearRequest = state_.bSIMEditRequest = false;
+    state_.bSIMAddRequest = state_.bSIMDeleteRequest = state_.bSIMExportRequest = false;
+    state_.bNewMsgAlert = false;
+    state_.bGotCMT = false;
+    state_.bOutboxPaused = true;
+    state_.sCurrentFolder = QStringLiteral("Inbox");
+
+    if (!window_) {
+        window_ = new MainWindow(*this);
+        UserPrompt::setParentWindow(window_);
+    }
+
+    // 6-7: the two shared-memory blocks; a failure is reported and the load
+    // goes on without that block.
+    switch (outboxBlock_.create(QStringLiteral("Outbox"))) {
+    case SharedFlagBlock::Result::CreateFailed:
+        UserPrompt::error(QStringLiteral("Can't create shared memory for OutQueue."));
+        break;
+    case SharedFlagBlock::Result::MapFailed:
+        UserPrompt::error(QStringLiteral("Can't map shared memory for Outbox."));
+        break;
+    case SharedFlagBlock::Result::Ok: break;
+    }
+    switch (inboxBlock_.create(QStringLiteral("Inbox"))) {
+    case SharedFlagBlock::Result::CreateFailed:
+        UserPrompt::error(QStringLiteral("Can't create shared memory for Inbox."));
+        break;
+    case SharedFlagBlock::Result::MapFailed:
+        UserPrompt::error(QStringLiteral("Can't map shared memory for InQueue."));
+        break;
+    case SharedFlagBlock::Result::Ok: break;
+    }
+
+    // 8-9: database, folder tree and Inbox list.
+    if (!db_.isOpen() && !db_.open(AppPaths::databasePath()))
+        UserPrompt::error(db_.lastError() + QLatin1Char('\n'));
+    else
+        window_->populate();
+
+    // 10: settings into the engine. Values that do not parse read as their
+    // defaults, so nothing here can stop the load.
+    readSettings();
+
+    if (show)
+        window_->show();
+
+    // 13: the activity cycle runs from here on.
+    scheduler_.start();
+}
+
+void AppController::readSettings()
+{
+    state_.sHaveModem = Settings::text(QStringLiteral("SettingHaveModem"));
+    if (Settings::haveModem() != 0)
+        state_.bInitModemRequest = true;
+    else
+        state_.bDetectModemRequest = true;
+    state_.iStartHTTP = Settings::startHttp();
+    state_.iHTTPPort = Settings::httpPort();
+    state_.iAutoRespond = Settings::autoRespond();
+    state_.sAutoRespondText = Settings::autoRespondText();
+    state_.sRemotePhoneNo = Settings::remotePhoneNo();
+    state_.sAutoFwdGroup = Settings::autoForwardGroup();
+    state_.sGroupSendGroup = Settings::groupSendGroup();
+    state_.sAreaCode = Settings::areaCode();
+    state_.sOpCode = Settings::opCode();
+    if (Settings::appPath() != AppPaths::appDir())
+        Settings::save(QStringLiteral("SettingAppPath"), AppPaths::appDir());
+    state_.iAudibleAlert = Settings::audible();
+}
+
+bool AppController::requestClose()
+{
+    state_.bClosePending = true;
+    if (state_.bActivityBusy)
+        return false;
+    return true;
+}
+
+void AppController::closeSharedMemory()
+{
+    outboxBlock_.close();
+    inboxBlock_.close();
+}
+
+void AppController::release()
+{
+    if (released_)
+        return;
+    released_ = true;
+    scheduler_.stop();
+    db_.close();
+    closeSharedMemory();
+    if (instance_)
+        instance_->release();
+    emit finished();
+}

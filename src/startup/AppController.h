@@ -1,0 +1,55 @@
+#pragma once
+// The running program: owns the engine state, the activity cycle, the
+// shared-memory blocks and the main window, and carries out the main
+// window's load and close in their fixed order.
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+#include "modem/ActivityScheduler.h"
+#include "modem/EngineState.h"
+#include "startup/SharedFlagBlock.h"
+
+class Database;
+class MainWindow;
+class SingleInstance;
+
+class AppController : public QObject {
+    Q_OBJECT
+public:
+    AppController(Database& db, SingleInstance* instance, QObject* parent = nullptr);
+    ~AppController() override;
+
+    EngineState& state() { return state_; }
+    ActivityScheduler& scheduler() { return scheduler_; }
+    Database& db() { return db_; }
+    SharedFlagBlock& outboxBlock() { return outboxBlock_; }
+    SharedFlagBlock& inboxBlock() { return inboxBlock_; }
+    MainWindow* window() const;
+
+    // The main window's load. Shows the window when show is true. The
+    // activity timer is started last, and also after a reported error.
+    void load(bool show = true);
+    // The close request: true when the window may close now; false when it
+    // was deferred because a cycle is running.
+    bool requestClose();
+    // Releases database, serial port, shared memory, pages and the lock, in
+    // that order. Safe to call twice.
+    void release();
+    void closeSharedMemory();
+
+signals:
+    void finished();
+
+private:
+    void readSettings();
+
+    Database& db_;
+    SingleInstance* instance_;
+    EngineState state_;
+    ActivityScheduler scheduler_;
+    SharedFlagBlock outboxBlock_;
+    SharedFlagBlock inboxBlock_;
+    QPointer<MainWindow> window_;
+    bool released_ = false;
+};

@@ -1,0 +1,121 @@
+#pragma once
+// The message database: a small RAII wrapper over one SQLite connection.
+// Every value that comes from outside the code is bound as a parameter.
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+struct sqlite3;
+
+// A materialised result: column names and rows of values (NULL is a null
+// QVariant, integers are qint64, text is QString).
+class Recordset {
+public:
+    bool ok() const { return ok_; }
+    const QString& error() const { return error_; }
+    int size() const { return int(rows_.size()); }
+    bool isEmpty() const { return rows_.isEmpty(); }
+    const QStringList& columns() const { return columns_; }
+    const QList<QVariantList>& rows() const { return rows_; }
+    QVariant value(int row, int col) const;
+    QVariant value(int row, const QString& column) const;
+
+private:
+    friend class Database;
+    bool ok_ = false;
+    QString error_;
+    QStringList columns_;
+    QList<QVariantList> rows_;
+};
+
+class Database {
+public:
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens the file; a file that does not exist yet is created with mode
+    // 0600 and given the shipped schema. Returns false with lastError() set.
+    bool open(const QString& path);
+    void close();
+    bool isOpen() const { return db_ != nullptr; }
+    QString path() const { return path_; }
+    // True when the last open() created the file.
+    bool created() const { return created_; }
+
+    bool exec(const QString& sql, const QVariantList& binds = {});
+    Recordset query(const QString& sql, const QVariantList& binds = {});
+    // Runs several statements without parameters (schema scripts).
+    bool execScript(const QString& sql);
+
+    qint64 changes() const;
+    qint64 lastInsertRowId() const;
+    QString lastError() const { return lastError_; }
+
+    // Transactions nest: the outermost is BEGIN IMMEDIATE, inner ones are
+    // savepoints.
+    bool begin();
+    bool commit();
+    bool rollback();
+    bool inTransaction() const { return depth_ > 0; }
+
+    sqlite3* handle() const { return db_; }
+
+    // The process-wide connection that OpenDB/CloseDB manage.
+    static Database& instance();
+
+private:
+    bool prepareAndBind(const QString& sql, const QVariantList& binds, struct sqlite3_stmt** stmt);
+    void setError(const QString& where);
+
+    sqlite3* db_ = nullptr;
+    QString path_;
+    QString lastError_;
+    int depth_ = 0;
+    bool created_ = false;
+};
+
+// Commits on commit(), rolls back when it goes out of scope otherwise.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    bool ok() const { return ok_; }
+    bool commit();
+    void rollback();
+
+private:
+    Database& db_;
+    bool ok_ = false;
+    bool done_ = false;
+};
+
+// Date and time as stored ("yyyy-MM-dd HH:mm:ss", local time) and as shown.
+namespace dbtime {
+QString toDb(const QDateTime& t);
+QDateTime fromDb(const QVariant& v);
+QString display(const QDateTime& t); // dd/MM/yyyy HH:mm:ss
+QString nowDb();
+} // namespace dbtime
+
+// The access helpers the rest of the program uses, on Database::instance().
+bool OpenDB();
+void CloseDB();
+Recordset GetRecordset(const QString& sql, const QVariantList& binds = {});
+bool ExecuteSQL(const QString& sql, const QVariantList& binds = {});
+
+// Code kinds of GetNextCode.
+enum CodeKind { CodeOutbox = 1, CodeInbox = 2, CodeSentItems = 3 };
+// Next running number (1..999999999, then 1 again); 0 for an unknown kind,
+// -1 on failure (no row, NULL value, database error).
+qint64 GetNextCode(int kind);
+qint64 GetNextCode(Database& db, int kind);
+
+QString NullToEmpty(const QVariant& v);
+QString EscapeQuotes(const QString& text);
+QString SqlString(const QVariant& v);
+// The bound form of SqlString: an empty text is stored as NULL.
+QVariant NullIfEmpty(const QString& text);

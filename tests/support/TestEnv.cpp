@@ -1,0 +1,76 @@
+#include "support/TestEnv.h"
+
+#include "startup/AppPaths.h"
+#include "startup/Database.h"
+#include "startup/UserPrompt.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+#include <atomic>
+
+namespace testenv {
+
+namespace {
+QString g_root;
+ScriptedPrompt* g_prompt = nullptr;
+std::atomic<int> g_counter{0};
+} // namespace
+
+void setRoot(const QString& path)
+{
+    g_root = path;
+    QDir d(path);
+    d.mkpath("config");
+    d.mkpath("runtime");
+    d.mkpath("home");
+    QFile::setPermissions(d.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_CONFIG_HOME", d.filePath("config").toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", d.filePath("runtime").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", d.filePath("home").toLocal8Bit());
+    qputenv("VELQUARIN_HOME", d.filePath("home").toLocal8Bit());
+    AppPaths::setAppDir(d.filePath("home"));
+}
+
+QString root() { return g_root; }
+
+QString newDir(const QString& hint)
+{
+    const QString path = QDir(g_root).filePath(QStringLiteral("%1-%2").arg(hint).arg(++g_counter));
+    QDir().mkpath(path);
+    return path;
+}
+
+void setPrompt(ScriptedPrompt* prompt) { g_prompt = prompt; }
+
+ScriptedPrompt& prompt() { return *g_prompt; }
+
+FreshDb::FreshDb()
+{
+    dir_ = newDir(QStringLiteral("db"));
+    path_ = QDir(dir_).filePath(QStringLiteral("data.db"));
+    AppPaths::setAppDir(dir_);
+    Database::instance().close();
+    Database::instance().open(path_);
+}
+
+FreshDb::~FreshDb() { Database::instance().close(); }
+
+Database& FreshDb::db() { return Database::instance(); }
+
+bool waitUntil(const std::function<bool()>& pred, int ms)
+{
+    QDeadlineTimer deadline(ms);
+    while (!pred()) {
+        if (deadline.hasExpired())
+            return pred();
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+} // namespace testenv
