@@ -1,0 +1,141 @@
+#include "remote/HandIn.h"
+
+#include "modem/ActivityScheduler.h"
+#include "modem/EngineState.h"
+#include "modem/OutboxQueue.h"
+#include "remote/RemoteInput.h"
+#include "startup/Database.h"
+#include "startup/SharedFlagBlock.h"
+#include "startup/UserPrompt.h"
+
+HandIn::HandIn(Database& db, OutboxQueue& queue, EngineState& state, SharedFlagBlock& outboxFlag,
+               QObject* parent)
+    : QObject(parent), db_(db), queue_(queue), st_(state), flag_(outboxFlag)
+{
+    retry_.setSingleShot(true);
+    retry_.setInterval(50);
+    connect(&retry_, &QTimer::timeout, this, &HandIn::runImport);
+}
+
+void HandIn::importOutTemp()
+{
+    // Lower the flag before the table is read: a row handed in while this
+    // import runs raises it again and is taken by the next tick.
+    flag_.writeFloat(0.0f);
+    runImport();
+}
+
+void HandIn::runImport()
+{
+    // The connection is shared with the rest of the program. Rows queued
+    // inside another part's open transaction would vanish with its rollback
+    // after they were deleted here, so wait until it is closed.
+    if (db_.inTransaction()) {
+        retry_.start();
+        return;
+    }
+
+    // All codes first, then one transaction per row.
+    const Recordset rs = db_.query(QStringLiteral("SELECT msgcode FROM tbouttemp ORDER BY msgcode"));
+    QList<qint64> codes;
+    if (rs.ok()) {
+        for (int i = 0; i < rs.size(); ++i)
+            codes.append(rs.value(i, 0).toLongLong());
+    }
+
+    int queued = 0, left = 0;
+    QStringList report;
+    for (qint64 code : codes) {
+        QString reason;
+        switch (importRow(code, &reason)) {
+        case RowResult::Queued: ++queued; break;
+        case RowResult::Gone: break;
+        case RowResult::Refused:
+            ++left;
+            if (!reported_.contains(code)) {
+                reported_.insert(code);
+                report.append(QStringLiteral("Row %1: %2").arg(code).arg(reason));
+            }
+            break;
+        }
+    }
+    lastQueued_ = queued;
+
+    st_.bOutboxChanged = true;
+    st_.sngSendCount = 1;
+    emit imported(queued, left);
+
+    // Shown after every transaction is closed, once per row and session.
+    if (!rs.ok()) {
+        if (!tableErrorShown_) {
+            tableErrorShown_ = true;
+            UserPrompt::warning(QStringLiteral("Unable to read messages handed in by another program.\n") +
+                                rs.error());
+        }
+    }
+    if (!report.isEmpty())
+        UserPrompt::warning(QStringLiteral("Unable to queue messages handed in by another program. "
+                                           "They stay in tbouttemp.\n") +
+                            report.join(QLatin1Char('\n')));
+}
+
+HandIn::RowResult HandIn::importRow(qint64 code, QString* reason)
+{
+    Transaction t(db_);
+    if (!t.ok()) {
+        *reason = db_.lastError();
+        return RowResult::Refused;
+    }
+    // Read the row again inside the transaction: the other program may have
+    // changed or withdrawn it since the codes were read.
+    const Recordset rs =
+        db_.query(QStringLiteral("SELECT msgno, msgcontent, msgout FROM tbouttemp WHERE msgcode = ?"), {code});
+    if (!rs.ok()) {
+        *reason = rs.error();
+        return RowResult::Refused;
+    }
+    if (rs.isEmpty())
+        return RowResult::Gone;
+
+    const QString number = NullToEmpty(rs.value(0, 0)).trimmed();
+    const QString content = NullToEmpty(rs.value(0, 1));
+    const QString out = NullToEmpty(rs.value(0, 2)).trimmed();
+    if (number.isEmpty()) {
+        *reason = QStringLiteral("the number is empty.");
+        return RowResult::Refused;
+    }
+    if (content.trimmed().isEmpty()) {
+        *reason = QStringLiteral("the message is empty.");
+        return RowResult::Refused;
+    }
+    // No send time means now.
+    const QDateTime due = out.isEmpty() ? QDateTime::currentDateTime() : RemoteInput::parseSendTime(out);
+    if (!due.isValid()) {
+        *reason = QStringLiteral("the send time \"%1\" is not a date.").arg(out);
+        return RowResult::Refused;
+    }
+
+    // Delete first: the queue's insert is then the last step before the
+    // commit, and a failed insert rolls the delete back with it.
+    if (!db_.exec(QStringLiteral("DELETE FROM tbouttemp WHERE msgcode = ?"), {code})) {
+        *reason = db_.lastError();
+        return RowResult::Refused;
+    }
+    if (db_.changes() != 1)
+        return RowResult::Gone;
+    QString why;
+    if (!queue_.AddToOutboxQuiet(number, 1, content, due, 9, &why)) {
+        *reason = why.isEmpty() ? QStringLiteral("the message cannot be queued.") : why;
+        return RowResult::Refused;
+    }
+    if (!t.commit()) {
+        *reason = db_.lastError();
+        return RowResult::Refused;
+    }
+    return RowResult::Queued;
+}
+
+void installHandIn(ActivityScheduler& scheduler, HandIn& handIn)
+{
+    scheduler.steps().importOutTemp = [&handIn] { handIn.importOutTemp(); };
+}

@@ -1,0 +1,61 @@
+#pragma once
+// Hand-in by another program. The other program writes rows into tbouttemp
+// (msgcode INTEGER PRIMARY KEY, msgno, msgcontent, msgout) and then sets the
+// shared-memory flag "Outbox" to 1.0. The activity cycle reads the flag on
+// every tick; on 1.0 the import below moves the rows into the Outbox queue.
+//
+// The import lowers the flag to 0.0 before it reads the table, so a row and
+// flag written meanwhile are picked up by the next tick. Each row is queued
+// and deleted from tbouttemp in one transaction: it is never queued twice
+// and never lost. A row that cannot be queued stays in tbouttemp, is
+// reported once per session and is tried again at the next signal.
+#include <QObject>
+#include <QSet>
+#include <QStringList>
+#include <QTimer>
+
+class ActivityScheduler;
+class Database;
+class OutboxQueue;
+class SharedFlagBlock;
+struct EngineState;
+
+class HandIn : public QObject {
+    Q_OBJECT
+public:
+    HandIn(Database& db, OutboxQueue& queue, EngineState& state, SharedFlagBlock& outboxFlag,
+           QObject* parent = nullptr);
+
+    // The cycle's hand-in step, called when the flag reads 1.0.
+    void importOutTemp();
+
+    // How long to wait before trying again while another part of the
+    // program holds a transaction open on the shared connection.
+    void setRetryInterval(int ms) { retry_.setInterval(ms); }
+    bool retryPending() const { return retry_.isActive(); }
+
+    // Rows queued by the last import.
+    int lastQueued() const { return lastQueued_; }
+
+signals:
+    // After every import that ran (also when nothing was waiting).
+    void imported(int queued, int leftInTable);
+
+private:
+    void runImport();
+    enum class RowResult { Queued, Gone, Refused };
+    RowResult importRow(qint64 code, QString* reason);
+
+    Database& db_;
+    OutboxQueue& queue_;
+    EngineState& st_;
+    SharedFlagBlock& flag_;
+    QTimer retry_;
+    QSet<qint64> reported_;
+    int lastQueued_ = 0;
+    bool tableErrorShown_ = false;
+};
+
+// Plugs the import into the activity cycle's hand-in step (the flag itself
+// is read by the step the application wires).
+void installHandIn(ActivityScheduler& scheduler, HandIn& handIn);
