@@ -10,7 +10,7 @@
 #include "startup/Database.h"
 #include "startup/UserPrompt.h"
 
-#include <QPointer>
+#include <QDeadlineTimer>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -61,8 +61,11 @@ public:
     void startReading()
     {
         // The whole request within the limit from the accept: a caller that
-        // trickles bytes does not extend it.
+        // trickles bytes does not extend it. The timer drops an idle caller;
+        // the deadline is checked again before a request is acted on, in case
+        // the event loop came back late.
         deadline_.start(server_.requestTimeoutMs_);
+        requestDeadline_.setRemainingTime(server_.requestTimeoutMs_);
         readAvailable();
     }
 
@@ -108,6 +111,10 @@ private:
     {
         if (state_ == State::Done || state_ == State::Answering)
             return;
+        if (requestDeadline_.hasExpired()) {
+            drop();
+            return;
+        }
         const RequestTarget target = parseRequestTarget(reader_.requestLine());
         QByteArray page;
         if (!target.valid) {
@@ -166,13 +173,20 @@ private:
     State state_ = State::Reading;
     HttpRequestReader reader_;
     QTimer deadline_;
+    QDeadlineTimer requestDeadline_;
     QTimer busyRetry_;
 };
 
 HttpServer::HttpServer(Database& db, OutboxQueue& queue, EngineState& state, QObject* parent)
     : QObject(parent), db_(db), queue_(queue), st_(state)
 {
-    connect(&server_, &QTcpServer::newConnection, this, &HttpServer::acceptPending);
+    // Connections are taken from a queued call, not from the signal itself:
+    // the signal is emitted inside the listener's accept loop, which under a
+    // flood of callers would never return to the event loop. Left pending,
+    // at most maxPendingConnections() are accepted per pass of the loop, and
+    // timers (the activity cycle) and live connections run in between.
+    server_.setMaxPendingConnections(kAcceptBatch);
+    connect(&server_, &QTcpServer::newConnection, this, &HttpServer::acceptPending, Qt::QueuedConnection);
 }
 
 HttpServer::~HttpServer() { stop(); }

@@ -63,6 +63,8 @@ private:
     // Queues a submission; true when the message was queued.
     bool submit(const QByteArray& form);
 
+    static constexpr int kAcceptBatch = 16;
+
     Database& db_;
     OutboxQueue& queue_;
     EngineState& st_;
