@@ -37,6 +37,8 @@ const QByteArray kNotFound = ok("NOTFOUND\r\n");
 const QByteArray kFull = ok("FULL\r\n");
 const QByteArray kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
 
+int openFds() { return int(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size()); }
+
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
@@ -300,6 +302,8 @@ TEST_F(HttpServerTest, BodyMayArriveLaterAndAfterContinue)
 
 TEST_F(HttpServerTest, DropsMalformedAndOversizedRequests)
 {
+    EXPECT_EQ(get(""), kIndex);
+    const int fds = openFds();
     const QList<QByteArray> dropped = {
         "GET /" + QByteArray(9000, 'a') + " HTTP/1.1\r\n\r\n",
         "GET / HTTP/1.1\r\nX-Pad: " + QByteArray(8200, 'p') + "\r\n\r\n",
@@ -332,6 +336,8 @@ TEST_F(HttpServerTest, DropsMalformedAndOversizedRequests)
     EXPECT_EQ(exchange("GET /notfound.htm HTTP/1.1\r\n\r\nGET / HTTP/1.1\r\n\r\n"), kNotFound);
     EXPECT_EQ(rows(), 1);
     EXPECT_EQ(server.liveConnections(), 0);
+    // Every socket of the server is closed again.
+    EXPECT_TRUE(waitUntil([&] { return openFds() == fds; }, 2000)) << openFds() << " vs " << fds;
 }
 
 TEST_F(HttpServerTest, AllowListDecidesBeforeAnythingIsRead)
@@ -352,6 +358,8 @@ TEST_F(HttpServerTest, ConnectionLimitAnswersFullAndIdleClientsAreCut)
 {
     server.setMaxConnections(3);
     server.setRequestTimeout(400);
+    EXPECT_EQ(get(""), kIndex);
+    const int fds = openFds();
     std::vector<std::unique_ptr<Client>> idle;
     for (int i = 0; i < 3; ++i)
         idle.push_back(std::make_unique<Client>(server.port()));
@@ -375,6 +383,8 @@ TEST_F(HttpServerTest, ConnectionLimitAnswersFullAndIdleClientsAreCut)
     }
     EXPECT_EQ(server.liveConnections(), 0);
     EXPECT_EQ(get(""), kIndex);
+    idle.clear();
+    EXPECT_TRUE(waitUntil([&] { return openFds() == fds; }, 2000)) << openFds() << " vs " << fds;
 }
 
 TEST_F(HttpServerTest, ClientThatNeverReadsIsDropped)
