@@ -461,7 +461,10 @@ void MainWindow::fitListColumns()
 
     // The date, number and type columns fit their longest texts in this
     // font; the name column takes the rest.
-    const QFontMetrics fm(lsvMessage_->font());
+    // Unread rows are bold: the fixed columns are measured in the bold font.
+    QFont bold = lsvMessage_->font();
+    bold.setBold(true);
+    const QFontMetrics fm(bold);
     auto* header = lsvMessage_->header();
     const int pad = 2 * lsvMessage_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lsvMessage_) + 12;
     const int dateWidth = fm.horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + 16 + 6 + pad;
@@ -477,7 +480,28 @@ void MainWindow::fitListColumns()
 
 // ------------------------------------------------------------ folder tree
 
-void MainWindow::populate() { populateFolderTree(NodeKind::Inbox, QStringLiteral("Inbox")); }
+void MainWindow::populate()
+{
+    // "--select-node=KEY" starts on another fixed node (SIMCard, AddressBook,
+    // Outbox, SentItems), for screenshots and demonstrations.
+    static bool first = true;
+    if (first) {
+        first = false;
+        const QString prefix = QStringLiteral("--select-node=");
+        for (const QString& a : QCoreApplication::arguments()) {
+            if (!a.startsWith(prefix))
+                continue;
+            const QString key = a.mid(prefix.size());
+            for (const FolderNode& n : buildFolderNodes(db_).nodes) {
+                if (isFixedKind(n.kind) && n.kind != NodeKind::Root && n.key == key) {
+                    populateFolderTree(n.kind, n.key);
+                    return;
+                }
+            }
+        }
+    }
+    populateFolderTree(NodeKind::Inbox, QStringLiteral("Inbox"));
+}
 
 void MainWindow::populateFolderTree(NodeKind kind, const QString& key)
 {
