@@ -1,9 +1,11 @@
 #include "mainwindow/MainWindow.h"
 
+#include "controls/PopButton.h"
+#include "controls/Resizer.h"
+#include "controls/Twips.h"
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/MessageListModel.h"
 #include "mainwindow/ToolbarKeys.h"
-#include "mainwindow/Twips.h"
 #include "modem/EngineState.h"
 #include "modem/Pdu.h"
 #include "startup/AppController.h"
@@ -23,16 +25,16 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSplitter>
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 
-using twips::px;
+namespace {
+constexpr int px(int tw) { return twips::toPx(tw); }
+} // namespace
 
 namespace {
 
@@ -120,17 +122,18 @@ MainWindow::MainWindow(AppController& app, QWidget* parent)
     body->setSpacing(0);
     body->addWidget(buildShortcutStrip());
 
-    rszMain_ = new QSplitter(Qt::Horizontal, central);
+    // The tree leads (left), the list part trails and takes what is left.
+    Resizer::Options mainOptions;
+    mainOptions.orientation = 1;
+    mainOptions.separatorTwips = 50;
+    mainOptions.invert = true;
+    mainOptions.minTwips = {1600, 1800};
+    rszMain_ = new Resizer(mainOptions, central);
     rszMain_->setObjectName(QStringLiteral("rszMain"));
-    rszMain_->setChildrenCollapsible(false);
-    rszMain_->setHandleWidth(px(50));
-    trvMain_ = new FolderTree(rszMain_);
-    trvMain_->setMinimumWidth(px(1600));
-    rszMain_->addWidget(trvMain_);
+    trvMain_ = new FolderTree;
+    trvMain_->resize(px(kTreeWidthTwips), trvMain_->height());
     rszMain_->addWidget(buildListPane());
-    rszMain_->setStretchFactor(0, 0);
-    rszMain_->setStretchFactor(1, 1);
-    rszMain_->setSizes({px(2700), px(6000)});
+    rszMain_->addWidget(trvMain_);
     body->addWidget(rszMain_, 1);
     outer->addLayout(body, 1);
     setCentralWidget(central);
@@ -259,19 +262,17 @@ QWidget* MainWindow::buildShortcutStrip()
     const NodeKind targets[] = {NodeKind::Inbox, NodeKind::Outbox, NodeKind::SentItems, NodeKind::AddressBook};
     for (int i = 0; i < 4; ++i) {
         const auto which = IconStore::Shortcut(i);
-        auto* button = new QToolButton(strip);
+        auto* button = new PopButton(strip);
         button->setObjectName(QLatin1String(kShortcutNames[i]));
-        QIcon icon;
-        icon.addPixmap(IconStore::shortcut(which, IconStore::ButtonState::Inactive), QIcon::Normal);
-        icon.addPixmap(IconStore::shortcut(which, IconStore::ButtonState::Up), QIcon::Active);
-        icon.addPixmap(IconStore::shortcut(which, IconStore::ButtonState::Disabled), QIcon::Disabled);
-        button->setIcon(icon);
-        button->setIconSize(QSize(40, 40));
-        button->setAutoRaise(true);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setInactivePicture(IconStore::shortcut(which, IconStore::ButtonState::Inactive));
+        button->setUpPicture(IconStore::shortcut(which, IconStore::ButtonState::Up));
+        button->setDownPicture(IconStore::shortcut(which, IconStore::ButtonState::Down));
+        button->setDisabledPicture(IconStore::shortcut(which, IconStore::ButtonState::Disabled));
+        button->setFixedSize(button->sizeHint());
+        button->setCursor(Qt::PointingHandCursor);
         button->setToolTip(QLatin1String(kShortcutCaptions[i]));
         const NodeKind target = targets[i];
-        connect(button, &QToolButton::clicked, this, [this, target] { jumpToNode(target); });
+        connect(button, &PopButton::clicked, this, [this, target] { jumpToNode(target); });
         shortcuts_[size_t(i)] = button;
         v->addWidget(button, 0, Qt::AlignHCenter);
         auto* caption = new QLabel(QLatin1String(kShortcutCaptions[i]), strip);
@@ -288,7 +289,6 @@ QWidget* MainWindow::buildListPane()
 {
     picList_ = new QWidget;
     picList_->setObjectName(QStringLiteral("picList"));
-    picList_->setMinimumWidth(px(1800));
     auto* v = new QVBoxLayout(picList_);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
@@ -321,13 +321,17 @@ QWidget* MainWindow::buildListPane()
     lsvSIM_ = listWithHeadings("lsvSIM", {QStringLiteral("Name"), QStringLiteral("Number")});
     lsvAddress_ = listWithHeadings("lsvAddress", {QStringLiteral("Name"), QStringLiteral("Number")});
 
-    rszMessage_ = new QSplitter(Qt::Vertical, stack_);
+    // The message list leads (top), the preview pane trails.
+    Resizer::Options messageOptions;
+    messageOptions.orientation = 0;
+    messageOptions.separatorTwips = 80;
+    messageOptions.invert = true;
+    messageOptions.minTwips = {1800, 1000};
+    rszMessage_ = new Resizer(messageOptions, stack_);
     rszMessage_->setObjectName(QStringLiteral("rszMessage"));
-    rszMessage_->setChildrenCollapsible(false);
-    rszMessage_->setHandleWidth(px(80));
-    lsvMessage_ = new QTreeView(rszMessage_);
+    lsvMessage_ = new QTreeView;
     lsvMessage_->setObjectName(QStringLiteral("lsvMessage"));
-    lsvMessage_->setMinimumHeight(px(1800));
+    lsvMessage_->resize(lsvMessage_->width(), px(kMessageListHeightTwips));
     model_ = new MessageListModel(this);
     lsvMessage_->setModel(model_);
     styleReportList(lsvMessage_);
@@ -339,11 +343,8 @@ QWidget* MainWindow::buildListPane()
                 if (cur.isValid())
                     showMessage(model_->rowAt(cur.row()).code);
             });
-    rszMessage_->addWidget(lsvMessage_);
     rszMessage_->addWidget(buildPreviewPane());
-    rszMessage_->setStretchFactor(0, 1);
-    rszMessage_->setStretchFactor(1, 0);
-    rszMessage_->setSizes({px(6000), px(1800)});
+    rszMessage_->addWidget(lsvMessage_);
 
     stack_->insertWidget(int(ListPage::Sim), lsvSIM_);
     stack_->insertWidget(int(ListPage::Address), lsvAddress_);
@@ -359,7 +360,6 @@ QWidget* MainWindow::buildPreviewPane()
 {
     picMessage_ = new QFrame;
     picMessage_->setObjectName(QStringLiteral("picMessage"));
-    picMessage_->setMinimumHeight(px(1000));
     picMessage_->setFrameShape(QFrame::StyledPanel);
     auto* v = new QVBoxLayout(picMessage_);
     v->setContentsMargins(0, 0, 0, 0);
@@ -904,6 +904,17 @@ void MainWindow::markedRead(qint64 code)
 }
 
 // ------------------------------------------------------------------ close
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (shownOnce_)
+        return;
+    // The panes get their first sizes once the window has its own.
+    shownOnce_ = true;
+    rszMain_->setControl1Size(kTreeWidthTwips);
+    rszMessage_->setControl1Size(kMessageListHeightTwips);
+}
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {

@@ -23,7 +23,7 @@ class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QSplitter;
+class Resizer;
 class QStackedWidget;
 class QToolBar;
 class QTreeView;
@@ -35,6 +35,9 @@ class MainWindow : public QMainWindow {
 public:
     // The page the logo opens.
     static constexpr const char* kHomePageUrl = "https://velquarin.example/";
+    // First sizes of the tree's width and the message list's height.
+    static constexpr int kTreeWidthTwips = 2700;
+    static constexpr int kMessageListHeightTwips = 6000;
 
     explicit MainWindow(AppController& app, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -88,6 +91,8 @@ public:
     QToolBar* toolbar(ToolbarId id) const { return toolbars_[size_t(id)]; }
     QWidget* shortcutButton(IconStore::Shortcut which) const { return shortcuts_[size_t(which)]; }
     QWidget* logoLabel() const { return logo_; }
+    Resizer* mainSplitter() const { return rszMain_; }
+    Resizer* messageSplitter() const { return rszMessage_; }
     QPlainTextEdit* messageText() const { return txtMessage_; }
     QLabel* messageTypeLabel() const { return lblType_; }
 
@@ -120,6 +125,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -156,8 +162,8 @@ private:
     std::array<std::map<QString, std::function<void()>>, 6> toolbarActions_;
     std::array<QWidget*, 4> shortcuts_{};
     QWidget* logo_ = nullptr;
-    QSplitter* rszMain_ = nullptr;
-    QSplitter* rszMessage_ = nullptr;
+    Resizer* rszMain_ = nullptr;
+    Resizer* rszMessage_ = nullptr;
     FolderTree* trvMain_ = nullptr;
     QWidget* picList_ = nullptr;
     QLabel* lblHeading_ = nullptr;
@@ -181,4 +187,5 @@ private:
     QString sNodeKey_;
     QString sSelectedNode_;
     bool bSortDescending_ = false;
+    bool shownOnce_ = false;
 };
