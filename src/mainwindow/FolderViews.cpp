@@ -2,6 +2,8 @@
 
 #include "startup/Database.h"
 
+#include <QHash>
+#include <limits>
 #include <sqlite3.h>
 
 ViewLayout viewLayout(ViewKind view)
@@ -131,13 +133,35 @@ public:
             const QDate d(digits(0, 4), digits(5, 2), digits(8, 2));
             const QTime t(digits(11, 2), digits(14, 2), digits(17, 2));
             if (d.isValid() && t.isValid())
-                return QDateTime(d, t);
+                return localTime(d, t);
         }
         return dbtime::fromDb(QString::fromUtf8(p, n));
     }
     const QString& error() const { return error_; }
 
 private:
+    // A local time built with the UTC offset of its hour, looked up once
+    // per hour: asking the time-zone rules for every row of a long list
+    // would cost more than reading the rows. The result is the same moment
+    // and the same wall-clock fields as the local time.
+    QDateTime localTime(const QDate& d, const QTime& t) const
+    {
+        const qint64 hour = d.toJulianDay() * 24 + t.hour();
+        auto it = offsets_.find(hour);
+        if (it == offsets_.end()) {
+            // An hour in which the offset changes (a daylight-saving switch)
+            // is marked, and its times are built one by one.
+            const int first = QDateTime(d, QTime(t.hour(), 0)).offsetFromUtc();
+            const int last = QDateTime(d, QTime(t.hour(), 59, 59)).offsetFromUtc();
+            it = offsets_.insert(hour, first == last ? first : kMixedHour);
+        }
+        if (it.value() == kMixedHour)
+            return QDateTime(d, t);
+        return QDateTime(d, t, Qt::OffsetFromUTC, it.value());
+    }
+    static constexpr int kMixedHour = std::numeric_limits<int>::min();
+    mutable QHash<qint64, int> offsets_;
+
     void setError() { error_ = QString::fromUtf8(sqlite3_errmsg(db_.handle())); }
     Database& db_;
     sqlite3_stmt* stmt_ = nullptr;

@@ -312,3 +312,31 @@ TEST_F(WindowFixture, UnreadCountComesFromTheDatabase)
     EXPECT_EQ(app->state().iNewSMS, 0);
     EXPECT_FALSE(w->folderTree()->fixedNode(NodeKind::Inbox)->font(0).bold());
 }
+
+TEST(Fillers, TimesAroundDaylightSavingChangesMatchTheLocalTime)
+{
+    const QByteArray oldTz = qgetenv("TZ");
+    qputenv("TZ", "Europe/London");
+    tzset();
+    testenv::FreshDb f;
+    // In time order: the hour before the spring change, the first hour
+    // after it, a summer noon, and the autumn hour that happens twice.
+    const char* const times[] = {"2024-03-31 00:59:59", "2024-03-31 02:00:00", "2024-07-01 12:00:00",
+                                 "2024-10-27 00:30:00", "2024-10-27 01:30:00", "2024-10-27 02:00:00"};
+    int code = 0;
+    for (const char* t : times)
+        seed::inbox(f.db(), ++code, "+441", t);
+    const MessageFill fill = loadInboxRows(f.db(), "Inbox");
+    ASSERT_EQ(fill.rows.size(), std::size(times));
+    for (size_t i = 0; i < std::size(times); ++i) {
+        const QDateTime local = at(times[i]);
+        EXPECT_EQ(fill.rows[i].when, local) << times[i];
+        EXPECT_EQ(fill.rows[i].when.offsetFromUtc(), local.offsetFromUtc()) << times[i];
+        EXPECT_EQ(fill.rows[i].when.toString("yyyy-MM-dd HH:mm:ss"), QString::fromLatin1(times[i]));
+    }
+    if (oldTz.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", oldTz);
+    tzset();
+}
