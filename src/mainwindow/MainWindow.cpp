@@ -29,6 +29,7 @@
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -246,7 +247,7 @@ QWidget* MainWindow::buildShortcutStrip()
 
     auto* v = new QVBoxLayout(strip);
     v->setContentsMargins(px(90), px(150), px(90), px(150));
-    v->setSpacing(px(90));
+    v->setSpacing(px(45));
 
     auto* logo = new ClickLabel(strip);
     logo->setObjectName(QStringLiteral("Image1"));
@@ -257,7 +258,7 @@ QWidget* MainWindow::buildShortcutStrip()
     logo->onClick = [] { urlOpener()(QUrl(QString::fromLatin1(kHomePageUrl))); };
     logo_ = logo;
     v->addWidget(logo);
-    v->addSpacing(px(240));
+    v->addSpacing(px(150));
 
     const NodeKind targets[] = {NodeKind::Inbox, NodeKind::Outbox, NodeKind::SentItems, NodeKind::AddressBook};
     for (int i = 0; i < 4; ++i) {
@@ -279,7 +280,7 @@ QWidget* MainWindow::buildShortcutStrip()
         caption->setAlignment(Qt::AlignHCenter);
         caption->setPalette(pal);
         v->addWidget(caption);
-        v->addSpacing(px(150));
+        v->addSpacing(px(90));
     }
     v->addStretch(1);
     return strip;
@@ -904,6 +905,16 @@ void MainWindow::markedRead(qint64 code)
 }
 
 // ------------------------------------------------------------------ close
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // A window manager keeps the window at its minimum size; without one
+    // the window is put back to it, the width first.
+    const QSize min = minimumSize();
+    if (width() < min.width() || height() < min.height())
+        QTimer::singleShot(0, this, [this] { resize(size().expandedTo(minimumSize())); });
+}
 
 void MainWindow::showEvent(QShowEvent* event)
 {
