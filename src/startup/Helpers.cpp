@@ -123,7 +123,6 @@ bool EmbedForm(QWidget* container, QWidget* form)
     const QPoint centre = container->mapToGlobal(container->rect().center());
     form->move(centre - form->rect().center());
     form->show();
-    form->raise();
     form->activateWindow();
     return true;
 }
