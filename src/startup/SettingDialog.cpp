@@ -3,6 +3,7 @@
 #include "modem/EngineState.h"
 #include "modem/ModemLink.h"
 #include "startup/Settings.h"
+#include "startup/TextUtil.h"
 #include "startup/UserPrompt.h"
 
 #include <QCheckBox>
@@ -195,9 +196,9 @@ bool SettingDialog::eventFilter(QObject* watched, QEvent* event)
 
 void SettingDialog::save()
 {
-    txtInbox->setText(txtInbox->text().trimmed());
-    txtSentItems->setText(txtSentItems->text().trimmed());
-    txtAreaCode->setText(txtAreaCode->text().trimmed());
+    txtInbox->setText(trimBlanks(txtInbox->text()));
+    txtSentItems->setText(trimBlanks(txtSentItems->text()));
+    txtAreaCode->setText(trimBlanks(txtAreaCode->text()));
 
     st_.iAudibleAlert = chkAudible->isChecked() ? 1 : 0;
 
