@@ -8,6 +8,8 @@
 #include "startup/SharedFlagBlock.h"
 #include "startup/UserPrompt.h"
 
+#include <limits>
+
 HandIn::HandIn(Database& db, OutboxQueue& queue, EngineState& state, SharedFlagBlock& outboxFlag,
                QObject* parent)
     : QObject(parent), db_(db), queue_(queue), st_(state), flag_(outboxFlag)
@@ -22,6 +24,9 @@ void HandIn::importOutTemp()
     // Lower the flag before the table is read: a row handed in while this
     // import runs raises it again and is taken by the next tick.
     flag_.writeFloat(0.0f);
+    // Each signal goes through the whole table again, so rows left behind
+    // by an earlier import are tried again.
+    resumeAfter_ = std::numeric_limits<qint64>::min();
     runImport();
 }
 
@@ -35,13 +40,22 @@ void HandIn::runImport()
         return;
     }
 
-    // All codes first, then one transaction per row.
-    const Recordset rs = db_.query(QStringLiteral("SELECT msgcode FROM tbouttemp ORDER BY msgcode"));
+    // All codes first, then one transaction per row. A large hand-in is
+    // taken in slices in the order of msgcode, so that the window and the
+    // server stay responsive; the next slice follows from the event loop.
+    const Recordset rs =
+        db_.query(QStringLiteral("SELECT msgcode FROM tbouttemp WHERE msgcode > ? ORDER BY msgcode LIMIT ?"),
+                  {resumeAfter_, kRowsPerPass + 1});
     QList<qint64> codes;
     if (rs.ok()) {
         for (int i = 0; i < rs.size(); ++i)
             codes.append(rs.value(i, 0).toLongLong());
     }
+    const bool more = codes.size() > kRowsPerPass;
+    if (more)
+        codes.resize(kRowsPerPass);
+    if (!codes.isEmpty())
+        resumeAfter_ = codes.last();
 
     int queued = 0, left = 0;
     QStringList report;
@@ -60,6 +74,8 @@ void HandIn::runImport()
         }
     }
     lastQueued_ = queued;
+    if (more)
+        retry_.start();
 
     st_.bOutboxChanged = true;
     st_.sngSendCount = 1;

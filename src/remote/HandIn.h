@@ -23,6 +23,9 @@ struct EngineState;
 class HandIn : public QObject {
     Q_OBJECT
 public:
+    // Rows taken in one pass of the event loop.
+    static constexpr int kRowsPerPass = 50;
+
     HandIn(Database& db, OutboxQueue& queue, EngineState& state, SharedFlagBlock& outboxFlag,
            QObject* parent = nullptr);
 
@@ -32,13 +35,14 @@ public:
     // How long to wait before trying again while another part of the
     // program holds a transaction open on the shared connection.
     void setRetryInterval(int ms) { retry_.setInterval(ms); }
+    // True while a retry or the next slice of a large hand-in is due.
     bool retryPending() const { return retry_.isActive(); }
 
-    // Rows queued by the last import.
+    // Rows queued by the last pass.
     int lastQueued() const { return lastQueued_; }
 
 signals:
-    // After every import that ran (also when nothing was waiting).
+    // After every pass that ran (also when nothing was waiting).
     void imported(int queued, int leftInTable);
 
 private:
@@ -52,6 +56,7 @@ private:
     SharedFlagBlock& flag_;
     QTimer retry_;
     QSet<qint64> reported_;
+    qint64 resumeAfter_ = 0;
     int lastQueued_ = 0;
     bool tableErrorShown_ = false;
 };

@@ -138,6 +138,21 @@ TEST_F(HandInTest, RowsThatCannotBeQueuedStayAndAreReportedOnce)
     EXPECT_EQ(testenv::prompt().count(), 1);
 }
 
+TEST_F(HandInTest, LargeHandInIsTakenInSlices)
+{
+    const int total = 2 * HandIn::kRowsPerPass + 20;
+    for (int i = 1; i <= total; ++i)
+        handIn_(i, "100", i == 3 ? QStringLiteral("bad \u00e9") : QStringLiteral("n%1").arg(i), QVariant());
+    handIn.importOutTemp();
+    EXPECT_EQ(count("tboutqueue"), HandIn::kRowsPerPass - 1);
+    EXPECT_TRUE(handIn.retryPending());
+    ASSERT_TRUE(waitUntil([&] { return !handIn.retryPending(); }));
+    EXPECT_EQ(count("tboutqueue"), total - 1);
+    // The refused row stays, reported once.
+    EXPECT_EQ(f.db().query("SELECT msgcode FROM tbouttemp").value(0, 0).toInt(), 3);
+    EXPECT_EQ(testenv::prompt().count(), 1);
+}
+
 TEST_F(HandInTest, AFailedDeleteQueuesNothing)
 {
     handIn_(1, "111", "one", QVariant());
