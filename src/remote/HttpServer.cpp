@@ -56,6 +56,10 @@ public:
         connect(socket_, &QTcpSocket::readyRead, this, [this] { readAvailable(); });
         connect(socket_, &QTcpSocket::bytesWritten, this, [this] { closeWhenWritten(); });
         connect(socket_, &QTcpSocket::disconnected, this, [this] { finish(); });
+        connect(socket_, &QTcpSocket::errorOccurred, this, [this] {
+            if (socket_->state() == QAbstractSocket::UnconnectedState)
+                finish();
+        });
     }
 
     void startReading()
