@@ -128,7 +128,3 @@ void Reception::announce(qint64 code, const QString& sender, int type, int reque
         name = NullToEmpty(rs.value(0, 0)) + QLatin1Char(' ') + NullToEmpty(rs.value(0, 1));
     emit messageStored(code, created, name, sender, type, requestType);
 }
-
-// The meta-object code is compiled here, so that using reception pulls in
-// no other class's meta-object code.
-#include "moc_Reception.cpp"
