@@ -1,6 +1,6 @@
 // Reception: decoded messages assembled by sender, stored in tbinqueue in
-// one transaction, and announced only after the commit. PDUs are written
-// out field by field as 3GPP TS 23.040 lays out SMS-DELIVER.
+// one transaction, and announced only after the commit. PDUs come from the
+// reference codec of the test support, not from the code under test.
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
@@ -12,30 +12,43 @@
 #include "startup/Database.h"
 #include "startup/SharedFlagBlock.h"
 #include "support/TestEnv.h"
+#include "support/Tpdu.h"
 
 namespace {
 
-const QString kScts = "52101291000000";
 const QString kHeader = ",24"; // the "+CMT: " header line after the prefix; not read
-// +447700900123 (international), "hellohello" (10 septets).
-const QString kOaIntl = "0C91447700091032";
-const QString kHello = "E8329BFD4697D9EC37";
+const QString kIntl = "+447700900123";
+const QString kHello = "E8329BFD4697D9EC37"; // "hellohello" packed
 
-QString hex2(int v) { return QString("%1").arg(v, 2, 16, QLatin1Char('0')).toUpper(); }
-
-// SMS-DELIVER without SMSC address: first octet, OA, PID 00, DCS, SCTS, UDL, UD.
-QString deliver(const QString& firstOctet, const QString& oa, const QString& dcs, const QString& udl,
-                const QString& ud)
+// Builds the PDU with the reference codec.
+QString build(const tpdu::DeliverSpec& spec)
 {
-    return "00" + firstOctet + oa + "00" + dcs + kScts + udl + ud;
+    const std::optional<QString> pdu = tpdu::buildDeliver(spec);
+    EXPECT_TRUE(pdu.has_value());
+    return pdu.value_or(QString());
 }
 
-// One part of a smart message (8-bit, UDHI): the part header with the
-// port and the concatenation element, then the payload.
-QString smartPart(const QString& oa, const QString& port, int total, int seq, const QString& payload)
+QString text(const QString& sender, const QString& body, bool alphanumeric = false)
 {
-    const QString ud = "0B0504" + port + "0000" + "000301" + hex2(total) + hex2(seq) + payload;
-    return deliver("44", oa, "F5", hex2(int(ud.size() / 2)), ud);
+    tpdu::DeliverSpec s;
+    s.sender = sender;
+    s.alphanumericSender = alphanumeric;
+    s.text = body;
+    return build(s);
+}
+
+// One part of a smart message: 8-bit data behind the part header (16-bit
+// ports, then the concatenation element with reference 1).
+QString smartPart(const QString& sender, int port, int total, int seq, const QByteArray& payload,
+                  bool alphanumeric = false)
+{
+    tpdu::DeliverSpec s;
+    s.sender = sender;
+    s.alphanumericSender = alphanumeric;
+    s.dcs = 0xF5;
+    s.udh = {tpdu::portElement16(port, 0), tpdu::concatElement8(1, total, seq)};
+    s.data = payload;
+    return build(s);
 }
 
 struct Row {
@@ -94,7 +107,7 @@ TEST_F(ReceptionTest, TextIsStoredAndAnnouncedAfterTheCommit)
                                 db().query("SELECT 1 FROM tbinqueue WHERE msgcode=?", {code}).size() == 1 &&
                                 flag_.readFloat() == 1.0f;
     });
-    receive(deliver("04", kOaIntl, "00", "0A", kHello));
+    receive(text(kIntl, "hellohello"));
 
     const QList<Row> rows = inbox();
     ASSERT_EQ(rows.size(), 1);
@@ -130,13 +143,13 @@ TEST_F(ReceptionTest, TextIsStoredAndAnnouncedAfterTheCommit)
 TEST_F(ReceptionTest, AreaCodeIsRemovedFromTheSender)
 {
     st_.sAreaCode = "44";
-    receive(deliver("04", kOaIntl, "00", "0A", kHello));
+    receive(text(kIntl, "hellohello"));
     st_.sAreaCode = "+44";
-    receive(deliver("04", kOaIntl, "00", "0A", kHello));
+    receive(text(kIntl, "hellohello"));
     // 07700900123, odd digit count: no "+44" in it.
-    receive(deliver("04", "0B817007900021F3", "00", "0A", kHello));
+    receive(text("07700900123", "hellohello"));
     st_.sAreaCode.clear();
-    receive(deliver("04", kOaIntl, "00", "0A", kHello));
+    receive(text(kIntl, "hellohello"));
     const QList<Row> rows = inbox();
     ASSERT_EQ(rows.size(), 4);
     EXPECT_EQ(rows[0].from, "7700900123");
@@ -152,8 +165,7 @@ TEST_F(ReceptionTest, AreaCodeIsRemovedFromTheSender)
 
 TEST_F(ReceptionTest, RemoteRequestsAreStoredWithoutAnAlert)
 {
-    // "#NU" (3 septets).
-    receive(deliver("04", kOaIntl, "00", "03", "236715"));
+    receive(text(kIntl, "#NU"));
     ASSERT_EQ(inbox().size(), 1);
     EXPECT_EQ(inbox()[0].reqType, 2);
     EXPECT_EQ(inbox()[0].content, "236715");
@@ -167,9 +179,9 @@ TEST_F(ReceptionTest, RemoteRequestsAreStoredWithoutAnAlert)
 
 TEST_F(ReceptionTest, SmartMessageInThreePartsIsStoredOnceAfterTheLast)
 {
-    const QString p1 = smartPart(kOaIntl, "1581", 3, 1, "024A3A");
-    const QString p2 = smartPart(kOaIntl, "1581", 3, 2, "51D195");
-    const QString p3 = smartPart(kOaIntl, "1581", 3, 3, "CD00");
+    const QString p1 = smartPart(kIntl, 0x1581, 3, 1, QByteArray::fromHex("024A3A"));
+    const QString p2 = smartPart(kIntl, 0x1581, 3, 2, QByteArray::fromHex("51D195"));
+    const QString p3 = smartPart(kIntl, 0x1581, 3, 3, QByteArray::fromHex("CD00"));
     receive(p1);
     receive(p2);
     EXPECT_TRUE(inbox().isEmpty());
@@ -193,8 +205,8 @@ TEST_F(ReceptionTest, SmartMessageInThreePartsIsStoredOnceAfterTheLast)
 
 TEST_F(ReceptionTest, LastPartsWithoutTheirFirstStoreNothing)
 {
-    receive(smartPart(kOaIntl, "158A", 3, 2, "AA"));
-    receive(smartPart(kOaIntl, "158A", 3, 3, "BB"));
+    receive(smartPart(kIntl, 0x158A, 3, 2, "\xAA"));
+    receive(smartPart(kIntl, 0x158A, 3, 3, "\xBB"));
     EXPECT_TRUE(inbox().isEmpty());
     EXPECT_EQ(stored_.size(), 0);
     EXPECT_EQ(st_.iNewSMS, 0);
@@ -206,9 +218,9 @@ TEST_F(ReceptionTest, LastPartsWithoutTheirFirstStoreNothing)
 
     // A new first part from the same sender starts afresh and discards an
     // unfinished message.
-    receive(smartPart(kOaIntl, "1582", 2, 1, "11"));
-    receive(smartPart(kOaIntl, "1582", 2, 1, "22"));
-    receive(smartPart(kOaIntl, "1582", 2, 2, "33"));
+    receive(smartPart(kIntl, 0x1582, 2, 1, "\x11"));
+    receive(smartPart(kIntl, 0x1582, 2, 1, "\x22"));
+    receive(smartPart(kIntl, 0x1582, 2, 2, "\x33"));
     ASSERT_EQ(inbox().size(), 1);
     EXPECT_EQ(inbox()[0].code, 1);
     EXPECT_EQ(inbox()[0].type, 3);
@@ -217,13 +229,12 @@ TEST_F(ReceptionTest, LastPartsWithoutTheirFirstStoreNothing)
 
 TEST_F(ReceptionTest, InterleavedSendersKeepTheirOwnParts)
 {
-    // A: +447700900123; B: "O'Neil" (alphanumeric, 11 semi-octets).
-    const QString oaB = "0BD0CF93B39C6603";
-    receive(smartPart(kOaIntl, "1581", 2, 1, "A1"));
-    receive(smartPart(oaB, "158A", 2, 1, "B1"));
+    // A: +447700900123; B: "O'Neil" (alphanumeric).
+    receive(smartPart(kIntl, 0x1581, 2, 1, "\xA1"));
+    receive(smartPart("O'Neil", 0x158A, 2, 1, "\xB1", true));
     EXPECT_EQ(tempRows(), 2);
-    receive(smartPart(kOaIntl, "1581", 2, 2, "A2"));
-    receive(smartPart(oaB, "158A", 2, 2, "B2"));
+    receive(smartPart(kIntl, 0x1581, 2, 2, "\xA2"));
+    receive(smartPart("O'Neil", 0x158A, 2, 2, "\xB2", true));
     const QList<Row> rows = inbox();
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0].from, "+447700900123");
@@ -240,7 +251,7 @@ TEST_F(ReceptionTest, ApostropheSenderIsBoundAndFoundInTheAddressBook)
 {
     ASSERT_TRUE(db().exec("INSERT INTO tbaddrs(addrno,addrnam1,addrnam2) VALUES(?,?,?)",
                           {"O'Neil", "Siobhan", "O'Neil"}));
-    receive(deliver("04", "0BD0CF93B39C6603", "00", "0A", kHello));
+    receive(text("O'Neil", "hellohello", true));
     ASSERT_EQ(inbox().size(), 1);
     EXPECT_EQ(inbox()[0].from, "O'Neil");
     ASSERT_EQ(stored_.size(), 1);
@@ -250,11 +261,13 @@ TEST_F(ReceptionTest, ApostropheSenderIsBoundAndFoundInTheAddressBook)
 
 TEST_F(ReceptionTest, UnicodeAndLongTextsAreStoredAsMessagesOfTheirOwn)
 {
-    // "Привет" in UCS-2.
-    receive(deliver("04", kOaIntl, "08", "0C", "041F04400438043204350442"));
-    // Part 2 of a long 7-bit text: 16-bit reference header (8 septets),
-    // "and its second part" (19 septets).
-    receive(deliver("44", kOaIntl, "00", "1B", "0608041234020261371994A6CF41F3F2F8ED2683E061391D"));
+    receive(tpdu::deliverUcs2(kIntl, QString::fromUtf8("Привет")));
+    // Part 2 of a long 7-bit text with a 16-bit concatenation reference.
+    tpdu::DeliverSpec part2;
+    part2.sender = kIntl;
+    part2.udh = {tpdu::concatElement16(0x1234, 2, 2)};
+    part2.text = "and its second part";
+    receive(build(part2));
     const QList<Row> rows = inbox();
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0].type, 5);
@@ -265,14 +278,22 @@ TEST_F(ReceptionTest, UnicodeAndLongTextsAreStoredAsMessagesOfTheirOwn)
 
 TEST_F(ReceptionTest, MalformedOrUnkeptPdusLeaveNoTrace)
 {
-    const QString good = deliver("04", kOaIntl, "00", "0A", kHello);
+    const QString good = text(kIntl, "hellohello");
     receive("");
     receive(good.left(good.size() - 2));       // truncated user data
     receive(good + "0");                       // odd length
     receive(QString(good).replace(4, 1, "X")); // not hex
     receive("FF" + good.mid(2));               // SMSC length past the end
-    receive(deliver("04", kOaIntl, "0C", "09", kHello)); // reserved coding
-    receive(deliver("44", kOaIntl, "F5", "04", "03050415")); // 8-bit, too short
+    tpdu::DeliverSpec reserved;
+    reserved.sender = kIntl;
+    reserved.dcs = 0x0C;
+    reserved.data = QByteArray::fromHex(kHello.toLatin1());
+    receive(build(reserved));
+    tpdu::DeliverSpec shortData; // 8-bit user data of 4 octets
+    shortData.sender = kIntl;
+    shortData.dcs = 0xF5;
+    shortData.data = QByteArray::fromHex("03050415");
+    receive(build(shortData));
     EXPECT_TRUE(inbox().isEmpty());
     EXPECT_EQ(tempRows(), 0);
     EXPECT_EQ(stored_.size(), 0);
@@ -287,8 +308,8 @@ TEST_F(ReceptionTest, MalformedOrUnkeptPdusLeaveNoTrace)
 TEST_F(ReceptionTest, FailingCodeRollsBackTheStoreAndKeepsTheParts)
 {
     ASSERT_TRUE(db().exec("UPDATE tbnumbers SET incode=NULL"));
-    receive(smartPart(kOaIntl, "1581", 2, 1, "A1"));
-    receive(smartPart(kOaIntl, "1581", 2, 2, "A2"));
+    receive(smartPart(kIntl, 0x1581, 2, 1, "\xA1"));
+    receive(smartPart(kIntl, 0x1581, 2, 2, "\xA2"));
     EXPECT_TRUE(inbox().isEmpty());
     EXPECT_EQ(stored_.size(), 0);
     EXPECT_EQ(st_.iNewSMS, 0);
@@ -298,7 +319,7 @@ TEST_F(ReceptionTest, FailingCodeRollsBackTheStoreAndKeepsTheParts)
               "0B0504158100000003010201A10B0504158100000003010202A2");
 
     ASSERT_TRUE(db().exec("UPDATE tbnumbers SET incode=41"));
-    receive(deliver("04", kOaIntl, "00", "0A", kHello));
+    receive(text(kIntl, "hellohello"));
     ASSERT_EQ(inbox().size(), 1);
     EXPECT_EQ(inbox()[0].code, 42);
     ASSERT_EQ(stored_.size(), 1);
