@@ -26,7 +26,7 @@ ModemProgressDialog::ModemProgressDialog(QWidget* parent, const QString& objectN
 
     lblStatus_ = new QLabel(text, this);
     lblStatus_->setObjectName(QStringLiteral("lblStatus"));
-    lblStatus_->setMinimumWidth(280);
+    lblStatus_->setMinimumWidth(300);
     prgProgress_ = new QProgressBar(this);
     prgProgress_->setObjectName(QStringLiteral("prgProgress"));
     prgProgress_->setTextVisible(false);
@@ -42,7 +42,8 @@ ModemProgressDialog::ModemProgressDialog(QWidget* parent, const QString& objectN
     layout->addWidget(lblStatus_);
     layout->addWidget(prgProgress_);
     layout->addLayout(buttons);
-    setFixedSize(sizeHint());
+    // The form follows its text (a long port path) and cannot be resized.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 int ModemProgressDialog::runModal(int delayMs, std::function<void()> work, std::function<void()> cancel)
