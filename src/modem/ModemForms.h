@@ -112,6 +112,18 @@ void runDetectSimForm(EngineState& state, AtChannel& channel, ModemPort& port, Q
                       const ModemFormOptions& options = {},
                       const std::function<void(const QString&)>& status = {});
 
+// The program's modem link as the port the start-up tasks open and close.
+class ModemLinkPort : public ModemPort {
+public:
+    explicit ModemLinkPort(ModemLink& link) : link_(link) {}
+    bool openPort(const QString& path, int baudRate, const QString& handshake) override;
+    void closePort() override;
+    void cancelWait() override;
+
+private:
+    ModemLink& link_;
+};
+
 // Sets the scheduler's four start-up steps to open the forms over parent.
 // The channel and the port must outlive the scheduler's use of the steps.
 void installModemForms(ActivityScheduler& scheduler, AtChannel& channel,

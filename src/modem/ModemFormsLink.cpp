@@ -5,23 +5,14 @@
 
 #include "modem/ModemLink.h"
 
-namespace {
+bool ModemLinkPort::openPort(const QString& path, int baudRate, const QString& handshake)
+{
+    return link_.openPort(path, baudRate, handshake);
+}
 
-class ModemLinkPort : public ModemPort {
-public:
-    explicit ModemLinkPort(ModemLink& link) : link_(link) {}
-    bool openPort(const QString& path, int baudRate, const QString& handshake) override
-    {
-        return link_.openPort(path, baudRate, handshake);
-    }
-    void closePort() override { link_.closePort(); }
-    void cancelWait() override { link_.cancel(); }
+void ModemLinkPort::closePort() { link_.closePort(); }
 
-private:
-    ModemLink& link_;
-};
-
-} // namespace
+void ModemLinkPort::cancelWait() { link_.cancel(); }
 
 void installModemForms(ActivityScheduler& scheduler, ModemLink& link, QWidget* parent,
                        const ModemFormOptions& options)
