@@ -20,10 +20,11 @@ const char kHelloPdu[] = "0011010C914477000910320000A70AE8329BFD4697D9EC37";
 // The application's side of the line.
 class Port {
 public:
-    explicit Port(const QString& path)
+    explicit Port(const QString& path, QSerialPort::FlowControl flow = QSerialPort::NoFlowControl)
     {
         port_.setPortName(path);
         port_.setBaudRate(9600);
+        port_.setFlowControl(flow);
         opened_ = port_.open(QIODevice::ReadWrite);
         QObject::connect(&port_, &QSerialPort::readyRead, [this] {
             const QByteArray chunk = port_.readAll();
@@ -56,6 +57,7 @@ public:
         return testenv::waitUntil([&] { return in_.contains(needle); }, ms);
     }
     QByteArray& received() { return in_; }
+    QSerialPort& serial() { return port_; }
     const QList<QByteArray>& chunks() const { return chunks_; }
 
 private:
@@ -507,15 +509,43 @@ TEST(SimModem, PortCanBeClosedAndReopened)
     Rig rig;
     rig.port->close();
     rig.port.reset();
-    for (int i = 0; i < 3; ++i) {
-        Port again(rig.modem.portPath());
+    // Again and again, with each handshake the settings offer.
+    for (auto flow : {QSerialPort::HardwareControl, QSerialPort::SoftwareControl, QSerialPort::NoFlowControl}) {
+        Port again(rig.modem.portPath(), flow);
         ASSERT_TRUE(again.opened());
         EXPECT_EQ(again.ask("AT+CSQ\r"), "\r\n+CSQ: 20,0\r\n\r\nOK\r\n");
     }
-    // What was written while nobody listened can be dropped.
+    // What was written while nobody listened waits in the pty for the next
+    // program that opens it, unless it is dropped.
+    rig.modem.injectRing();
+    testenv::waitUntil([] { return false; }, 20);
+    {
+        Port next(rig.modem.portPath());
+        EXPECT_TRUE(next.waitFor("\r\nRING\r\n", 500));
+    }
     rig.modem.injectRing();
     testenv::waitUntil([] { return false; }, 20);
     rig.modem.discardUnread();
     Port last(rig.modem.portPath());
     EXPECT_EQ(last.ask("AT\r"), "\r\nOK\r\n");
+}
+
+TEST(SimModem, UnplugAndPlugInAgain)
+{
+    Rig rig;
+    const QString link = rig.modem.portPath();
+    QSerialPort::SerialPortError error = QSerialPort::NoError;
+    QObject::connect(&rig.port->serial(), &QSerialPort::errorOccurred,
+                     [&](QSerialPort::SerialPortError e) { error = e; });
+    rig.modem.unplug();
+    EXPECT_FALSE(rig.modem.isStarted());
+    EXPECT_FALSE(QFileInfo::exists(link));
+    EXPECT_TRUE(testenv::waitUntil([&] { return error != QSerialPort::NoError; }, 1000)) << "no error reported";
+    EXPECT_TRUE(error == QSerialPort::ResourceError || error == QSerialPort::ReadError) << error;
+    rig.port.reset();
+
+    ASSERT_TRUE(rig.modem.start(link));
+    Port again(link);
+    ASSERT_TRUE(again.opened());
+    EXPECT_EQ(again.ask("AT\r"), "\r\nOK\r\n");   // echo stayed off: no restart
 }

@@ -91,8 +91,17 @@ SimModem::SimModem(QObject* parent) : QObject(parent)
 
 SimModem::~SimModem()
 {
+    unplug();
+}
+
+void SimModem::unplug()
+{
     delete readNotifier_;
+    readNotifier_ = nullptr;
     delete writeNotifier_;
+    writeNotifier_ = nullptr;
+    pumpTimer_.stop();
+    out_.clear();
     if (!linkPath_.isEmpty() && QFileInfo(linkPath_).isSymLink()
         && QFile::symLinkTarget(linkPath_) == slavePath_)
         QFile::remove(linkPath_);
@@ -100,6 +109,11 @@ SimModem::~SimModem()
         ::close(master_);
     if (slave_ >= 0)
         ::close(slave_);
+    master_ = slave_ = -1;
+    linkPath_.clear();
+    line_.clear();
+    inBody_ = false;
+    body_.clear();
 }
 
 // ---- The port ------------------------------------------------------------------
@@ -149,11 +163,13 @@ bool SimModem::start(const QString& linkPath)
             QFile::remove(linkPath);
         else if (info.exists()) {
             error_ = QStringLiteral("%1 exists and is not a symlink").arg(linkPath);
+            unplug();
             return false;
         }
         QDir().mkpath(info.absolutePath());
         if (::symlink(name, QFile::encodeName(linkPath).constData()) != 0) {
             error_ = QStringLiteral("cannot link %1: %2").arg(linkPath, QString::fromLocal8Bit(std::strerror(errno)));
+            unplug();
             return false;
         }
         linkPath_ = linkPath;

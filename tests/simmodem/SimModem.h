@@ -84,6 +84,11 @@ public:
     QString errorString() const { return error_; }
     // Drops bytes the modem wrote that nobody has read yet.
     void discardUnread();
+    // Pulls the modem out: the pty goes away (a program that has it open
+    // gets a read error, as with a USB modem that re-enumerates) and so
+    // does the symlink. start() plugs it in again on a new pty, with the
+    // same state and records.
+    void unplug();
 
     // ---- Identity and behaviour ------------------------------------------------
     void setMaker(const QString& maker);            // the AT+CGMI reply; default "VELQUARIN-SIM"
