@@ -261,3 +261,25 @@ TEST(TpduSubmit, BuilderAndDecoderAgree)
     EXPECT_TRUE(s->vpRaw.isEmpty());
     EXPECT_EQ(s->ud.text, "hellohello");
 }
+
+TEST(TpduDecoders, EveryTruncationIsRefused)
+{
+    DeliverSpec smart;
+    smart.smsc = "+447785016005";
+    smart.sender = "+447700900123";
+    smart.dcs = 0x04;
+    smart.udh = {portElement16(0x1581, 0), concatElement8(1, 3, 2)};
+    smart.data = QByteArray::fromHex("024A3A");
+    const QStringList delivers = {*buildDeliver(smart), deliverText("+447700900123", "hellohello"),
+                                  deliverUcs2("123", QString::fromUtf8("Аб"))};
+    for (const QString& pdu : delivers) {
+        ASSERT_TRUE(decodeDeliver(pdu).has_value());
+        for (int cut = 0; cut < pdu.size(); cut += 2)
+            EXPECT_FALSE(decodeDeliver(pdu.left(cut)).has_value()) << pdu.toStdString() << " cut " << cut;
+        // One octet too many is refused as well.
+        EXPECT_FALSE(decodeDeliver(pdu + "00").has_value());
+    }
+    const QString submit = "0011010C914477000910320000A70AE8329BFD4697D9EC37";
+    for (int cut = 0; cut < submit.size(); cut += 2)
+        EXPECT_FALSE(decodeSubmit(submit.left(cut)).has_value()) << cut;
+}

@@ -220,8 +220,6 @@ void SimModem::setRestartMs(int ms) { restartMs_ = qMax(0, ms); }
 void SimModem::setSavedProfile(const Profile& profile)
 {
     saved_ = profile;
-    while (saved_.cnmi.size() < 5)
-        saved_.cnmi.append(0);
     current_ = saved_;
 }
 
@@ -1281,7 +1279,7 @@ void SimModem::cmdCpbw(int kind, const QStringList& args, const QList<bool>& quo
 
 void SimModem::cmdCnmi(int kind, const QStringList& args, Result& r)
 {
-    const QList<int>& c = current_.cnmi;
+    const auto& c = current_.cnmi;
     if (kind == Query) {
         r.info << QStringLiteral("+CNMI: %1,%2,%3,%4,%5").arg(c[0]).arg(c[1]).arg(c[2]).arg(c[3]).arg(c[4]);
         return;
@@ -1295,7 +1293,7 @@ void SimModem::cmdCnmi(int kind, const QStringList& args, Result& r)
         return;
     }
     static const int kMax[5] = {3, 3, 3, 2, 1};
-    QList<int> next = c;
+    auto next = c;
     for (int k = 0; k < args.size(); ++k) {
         if (args.at(k).isEmpty())
             continue;   // an omitted value keeps its setting

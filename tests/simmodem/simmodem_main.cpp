@@ -122,7 +122,7 @@ int main(int argc, char** argv)
     // messages to itself (+CNMI mt 2); before that a real modem would keep
     // them on the SIM, and nobody may be reading the port yet.
     auto deliverSample = [&] {
-        if (modem.currentProfile().cnmi.value(1) != 2 || modem.isRestarting())
+        if (modem.currentProfile().cnmi[1] != 2 || modem.isRestarting())
             return;
         modem.injectCmt(tpdu::deliverText(QStringLiteral("+447700900555"),
                                           QString::fromLatin1(kSamples[sample++ % std::size(kSamples)])));
