@@ -549,3 +549,21 @@ TEST(SimModem, UnplugAndPlugInAgain)
     ASSERT_TRUE(again.opened());
     EXPECT_EQ(again.ask("AT\r"), "\r\nOK\r\n");   // echo stayed off: no restart
 }
+
+TEST(SimModem, BurstLargerThanThePtyBufferArrivesWhole)
+{
+    Rig rig;
+    rig.port->received().clear();
+    QByteArray expected;
+    for (int i = 0; i < 1500; ++i) {
+        const QString pdu = tpdu::deliverText("+447700900555", QStringLiteral("message number %1").arg(i));
+        expected += SimModem::cmtBytes(pdu);
+        rig.modem.injectCmt(pdu);
+    }
+    ASSERT_TRUE(testenv::waitUntil([&] { return rig.port->received().size() >= expected.size(); }, 10000));
+    EXPECT_EQ(rig.port->received(), expected);
+    EXPECT_EQ(rig.modem.unacknowledgedCount(), 1500);
+    // Written in order, each stamped when it went out.
+    for (int i = 1; i < rig.modem.deliveries().size(); ++i)
+        EXPECT_GE(rig.modem.deliveries()[i].deliveredMs, rig.modem.deliveries()[i - 1].deliveredMs);
+}
