@@ -1,6 +1,7 @@
 #include "startup/AppController.h"
 
 #include "mainwindow/MainWindow.h"
+#include "modem/ModemForms.h"
 #include "modem/ModemLink.h"
 #include "modem/Reception.h"
 #include "startup/AppPaths.h"
@@ -63,6 +64,9 @@ void AppController::load(bool show)
     if (!window_) {
         window_ = new MainWindow(*this);
         UserPrompt::setParentWindow(window_);
+        // The modal progress forms that the cycle opens: detection,
+        // initialisation, reset and SIM set-up.
+        installModemForms(scheduler_, *modem_, window_);
         connect(reception_.get(), &Reception::messageStored, window_,
                 [w = window_.data()](qint64 code, const QDateTime& when, const QString& name,
                                      const QString& number, int type, int requestType) {
