@@ -166,6 +166,7 @@ void ActivityScheduler::startModem()
     if (steps_.detectSim)
         steps_.detectSim();
     if (st_.bSIMReady) {
+        emit statusText(QString()); // the set-up's "Detecting SIM Card..." is over
         st_.bModemConnected = true;
         activateOutbox(); // paused, connected: activates
         st_.sngSendCount = 1;
