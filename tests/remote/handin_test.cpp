@@ -113,7 +113,7 @@ TEST_F(HandInTest, RowsThatCannotBeQueuedStayAndAreReportedOnce)
 {
     handIn_(1, "111", "good", QVariant());
     handIn_(2, "222", "bad date", "31/02/2030 10:00:00");
-    handIn_(3, "333", "caf\u00e9", QVariant());
+    handIn_(3, "333", "\u4e2d\u6587", QVariant());
     handIn_(4, "", "no number", QVariant());
     handIn_(5, "555", "   ", QVariant());
     handIn.importOutTemp();
@@ -142,7 +142,7 @@ TEST_F(HandInTest, LargeHandInIsTakenInSlices)
 {
     const int total = 2 * HandIn::kRowsPerPass + 20;
     for (int i = 1; i <= total; ++i)
-        handIn_(i, "100", i == 3 ? QStringLiteral("bad \u00e9") : QStringLiteral("n%1").arg(i), QVariant());
+        handIn_(i, "100", i == 3 ? QStringLiteral("bad \u4e2d") : QStringLiteral("n%1").arg(i), QVariant());
     handIn.importOutTemp();
     EXPECT_EQ(count("tboutqueue"), HandIn::kRowsPerPass - 1);
     EXPECT_TRUE(handIn.retryPending());
