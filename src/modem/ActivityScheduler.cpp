@@ -22,6 +22,19 @@ void acknowledgePendingCMT(EngineState& st, AtChannel& channel)
     }
 }
 
+namespace {
+// The number at the start of a text, after blanks: "5," reads as 5, "x" as 0.
+int leadingNumber(const QString& text)
+{
+    int i = 0, n = 0;
+    while (i < text.size() && text.at(i) == QLatin1Char(' '))
+        ++i;
+    while (i < text.size() && text.at(i).isDigit() && n < 100000)
+        n = n * 10 + text.at(i++).digitValue();
+    return n;
+}
+} // namespace
+
 ActivityScheduler::ActivityScheduler(EngineState& state, Database& db, QObject* parent)
     : QObject(parent), st_(state), db_(db)
 {
@@ -184,7 +197,7 @@ void ActivityScheduler::updateSignal()
         return;
     QString reply = channel_->modemReply();
     const int dash = reply.indexOf(QLatin1Char('-'));
-    int maximum = dash >= 0 ? reply.mid(dash + 1, 2).trimmed().toInt() : 0;
+    int maximum = dash >= 0 ? leadingNumber(reply.mid(dash + 1, 2)) : 0;
     if (maximum < 1)
         maximum = 1;
     acknowledgePendingCMT(st_, *channel_);
@@ -192,8 +205,8 @@ void ActivityScheduler::updateSignal()
     if (!channel_->sendATCommand(QStringLiteral("AT+CSQ\r"), 4))
         return;
     reply = channel_->modemReply();
-    QString field = reply.section(QLatin1Char(','), 0, 0).trimmed();
-    int value = field.right(2).trimmed().toInt();
+    const QString field = reply.section(QLatin1Char(','), 0, 0);
+    int value = leadingNumber(field.right(2));
     if (value == 99) // "not known or not detectable": no bars, not full ones
         value = 0;
     emit signalValueChanged(qMin(value, maximum));

@@ -1,0 +1,147 @@
+#include "controls/PopButton.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+int index(PopButton::Face f) { return static_cast<int>(f); }
+
+} // namespace
+
+PopButton::PopButton(QWidget* parent)
+    : QWidget(parent), cursorPos_([] { return QCursor::pos(); })
+{
+    setMouseTracking(true);
+    poll_.setInterval(50);
+    connect(&poll_, &QTimer::timeout, this, &PopButton::pollPointer);
+}
+
+void PopButton::setInactivePicture(const QPixmap& p)
+{
+    pictures_[index(Face::Inactive)] = p;
+    updateGeometry();
+    // Shown at once, whatever was shown before.
+    shown_ = Face::Inactive;
+    update();
+}
+
+void PopButton::setUpPicture(const QPixmap& p)
+{
+    pictures_[index(Face::Up)] = p;
+    if (shown_ == Face::Up)
+        update();
+}
+
+void PopButton::setDownPicture(const QPixmap& p)
+{
+    pictures_[index(Face::Down)] = p;
+    if (shown_ == Face::Down)
+        update();
+}
+
+void PopButton::setDisabledPicture(const QPixmap& p)
+{
+    pictures_[index(Face::Disabled)] = p;
+    if (shown_ == Face::Disabled)
+        update();
+}
+
+QPixmap PopButton::shownPicture() const { return pictures_[index(shown_)]; }
+
+void PopButton::setCursorPosition(CursorPosition source)
+{
+    cursorPos_ = source ? std::move(source) : CursorPosition([] { return QCursor::pos(); });
+}
+
+bool PopButton::pointerInside() const
+{
+    const QPoint p = mapFromGlobal(cursorPos_());
+    return p.x() >= 0 && p.y() >= 0 && p.x() <= width() && p.y() <= height();
+}
+
+QSize PopButton::sizeHint() const
+{
+    const QPixmap& p = pictures_[index(Face::Inactive)];
+    return p.isNull() ? QSize(32, 32) : p.deviceIndependentSize().toSize();
+}
+
+void PopButton::showFace(Face face)
+{
+    if (shown_ == face)
+        return;
+    shown_ = face;
+    update();
+}
+
+void PopButton::paintEvent(QPaintEvent*)
+{
+    const QPixmap& p = pictures_[index(shown_)];
+    if (p.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, p);
+}
+
+void PopButton::mouseMoveEvent(QMouseEvent* e)
+{
+    if (e->buttons() == Qt::NoButton) {
+        emit mouseOver();
+        showFace(Face::Up);
+        if (!poll_.isActive())
+            poll_.start();
+    } else {
+        // Held down: the button looks pressed only while the pointer is on it.
+        const QPointF p = e->position();
+        const bool outside = p.x() < 0 || p.y() < 0 || p.x() > width() || p.y() > height();
+        showFace(outside ? Face::Inactive : Face::Down);
+    }
+    e->accept();
+}
+
+void PopButton::mousePressEvent(QMouseEvent* e)
+{
+    showFace(Face::Down);
+    poll_.stop();
+    e->accept();
+}
+
+void PopButton::mouseReleaseEvent(QMouseEvent* e)
+{
+    poll_.stop();
+    e->accept();
+    if (pointerInside()) {
+        showFace(Face::Up);
+        emit clicked();
+    } else {
+        showFace(Face::Inactive);
+    }
+}
+
+void PopButton::pollPointer()
+{
+    if (pointerInside())
+        return;
+    poll_.stop();
+    emit mouseOut();
+    showFace(Face::Inactive);
+}
+
+void PopButton::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::EnabledChange)
+        return;
+    // Enabling leaves a hover or pressed look as it is.
+    if (isEnabled()) {
+        if (shown_ == Face::Disabled)
+            showFace(Face::Inactive);
+    } else if (shown_ != Face::Disabled) {
+        showFace(Face::Disabled);
+    }
+}
+
+// The meta-object code is built with this file, on its own.
+#include "moc_PopButton.cpp"
