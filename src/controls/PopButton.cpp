@@ -144,4 +144,3 @@ void PopButton::changeEvent(QEvent* event)
 }
 
 // The meta-object code is built with this file, on its own.
-#include "moc_PopButton.cpp"

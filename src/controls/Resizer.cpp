@@ -225,4 +225,3 @@ void Resizer::showEvent(QShowEvent* event)
 }
 
 // The meta-object code is built with this file, on its own.
-#include "moc_Resizer.cpp"

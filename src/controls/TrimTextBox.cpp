@@ -74,4 +74,3 @@ void TrimTextBox::trimText()
 }
 
 // The meta-object code is built with this file, on its own.
-#include "moc_TrimTextBox.cpp"

@@ -1,16 +1,44 @@
 #pragma once
 // The main window: folder tree, message lists, preview pane, menus,
 // toolbars and status bar. The engine reaches it through signals.
+#include <QDateTime>
 #include <QMainWindow>
+#include <QUrl>
+#include <array>
+#include <functional>
+#include <map>
+
+#include "mainwindow/FolderNodes.h"
+#include "mainwindow/FolderViews.h"
+#include "mainwindow/IconStore.h"
+#include "mainwindow/RenameService.h"
 
 class AppController;
+class Database;
+class FolderTree;
+class MessageListModel;
 class QAction;
+class QFrame;
 class QLabel;
+class QPlainTextEdit;
 class QProgressBar;
+class QPushButton;
+class Resizer;
+class QStackedWidget;
+class QToolBar;
+class QTreeView;
+class QTreeWidgetItem;
+struct EngineState;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
+    // The page the logo opens.
+    static constexpr const char* kHomePageUrl = "https://velquarin.example/";
+    // First sizes of the tree's width and the message list's height.
+    static constexpr int kTreeWidthTwips = 2700;
+    static constexpr int kMessageListHeightTwips = 6000;
+
     explicit MainWindow(AppController& app, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -22,17 +50,143 @@ public:
     QLabel* messageIdLabel() const { return lblMessageId_; }
     QAction* activateAction() const { return mnuActivate_; }
 
+    // --- Folder tree --------------------------------------------------------
+    FolderTree* folderTree() const { return trvMain_; }
+    // Rebuilds the tree, selects the node (kind, key) -- the Inbox when it is
+    // gone -- and shows its view.
+    void populateFolderTree(NodeKind kind = NodeKind::Inbox, const QString& key = QStringLiteral("Inbox"));
+    // Shows the view of the current node; the root shows nothing.
+    void nodeClick();
+    // The shortcut buttons: select a fixed node, show it, focus the tree.
+    void jumpToNode(NodeKind kind);
+    // Starts the in-place rename of a group or user folder (the rename menus).
+    bool startRename(QTreeWidgetItem* item);
+
+    // --- Views and lists ----------------------------------------------------
+    void populateInbox(const QString& folderKey);
+    void populateOutbox();
+    void populateSentItems(const QString& folderKey);
+    // The preview pane: one message of the shown list, by code.
+    void showMessage(qint64 code);
+    void clearMessageView();
+    // Recomputes the unread count from the database and sets the Inbox node's
+    // weight from it.
+    void refreshUnreadCount();
+
+    bool hasView() const { return hasView_; }
+    ViewKind currentView() const { return view_; }
+    QString nodeKey() const { return sNodeKey_; }
+    QString selectedNode() const { return sSelectedNode_; }
+    void setSelectedNode(const QString& s) { sSelectedNode_ = s; }
+    bool sortDescending() const { return bSortDescending_; }
+    QString heading() const;
+    // The sort of a column click (the Outbox keeps its send-time order).
+    void columnClick(int column);
+
+    MessageListModel* messageModel() const { return model_; }
+    QTreeView* messageList() const { return lsvMessage_; }
+    QTreeView* addressList() const { return lsvAddress_; }
+    QTreeView* simList() const { return lsvSIM_; }
+    QStackedWidget* listStack() const { return stack_; }
+    QToolBar* toolbar(ToolbarId id) const { return toolbars_[size_t(id)]; }
+    QWidget* shortcutButton(IconStore::Shortcut which) const { return shortcuts_[size_t(which)]; }
+    QWidget* logoLabel() const { return logo_; }
+    Resizer* mainSplitter() const { return rszMain_; }
+    Resizer* messageSplitter() const { return rszMessage_; }
+    QPlainTextEdit* messageText() const { return txtMessage_; }
+    QLabel* messageTypeLabel() const { return lblType_; }
+
+    // The column-width rules of the list pane (pixels).
+    static int addressFirstColumnWidth(int listWidth);
+    static int messageNameColumnWidth(int listWidth, int otherColumns);
+
+    // --- Toolbar dispatch ---------------------------------------------------
+    // The action behind a toolbar key; keys compare exactly. Unknown keys
+    // are refused.
+    bool setToolbarAction(ToolbarId toolbar, const QString& key, std::function<void()> action);
+    // Runs the action of a key; false (and nothing runs) for an unknown key.
+    bool dispatchToolbar(ToolbarId toolbar, const QString& key);
+
+    // Fills the address list for a group ("" for the whole book); set by the
+    // address book. Without it the list is left as it is.
+    std::function<void(const QString& group)> populateAddressHook;
+
+    // How the logo opens the home page; tests replace it.
+    static void setUrlOpener(std::function<bool(const QUrl&)> opener);
+
+public slots:
+    // The engine's changes to the lists that may be on screen.
+    void outboxRowAdded(qint64 code, const QDateTime& sendTime, const QString& name, const QString& number,
+                        int type);
+    void outboxRowSending(qint64 code);
+    void outboxRowLogged(qint64 oldCode, qint64 newCode, const QString& status);
+    void messageStored(qint64 code, const QDateTime& when, const QString& name, const QString& number, int type);
+    void markedRead(qint64 code);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
     void buildStatusBar();
+    void buildToolbars(QWidget* strip);
+    QWidget* buildShortcutStrip();
+    QWidget* buildListPane();
+    QWidget* buildPreviewPane();
     void setOutboxCaption(bool paused);
 
+    void showFolderView(QTreeWidgetItem* node);
+    void showAddressView(QTreeWidgetItem* node);
+    void showInboxView(QTreeWidgetItem* node);
+    void showSentItemsView(QTreeWidgetItem* node);
+    void applyView(ViewKind view);
+    void updateHeading();
+    void fillMessages(const MessageFill& fill, const QString& errorTitle);
+    void fitListColumns();
+    void clearAddressList();
+    bool isShowing(ViewKind view) const { return hasView_ && view_ == view; }
+    RenameService::Result renameNode(QTreeWidgetItem* item, const QString& typed);
+
     AppController& app_;
+    Database& db_;
+    EngineState& st_;
+
     QProgressBar* prgSignal_ = nullptr;
     QLabel* lblStatus_ = nullptr;
     QLabel* lblMessageId_ = nullptr;
     QAction* mnuActivate_ = nullptr;
+
+    std::array<QToolBar*, 6> toolbars_{};
+    std::array<std::map<QString, std::function<void()>>, 6> toolbarActions_;
+    std::array<QWidget*, 4> shortcuts_{};
+    QWidget* logo_ = nullptr;
+    Resizer* rszMain_ = nullptr;
+    Resizer* rszMessage_ = nullptr;
+    FolderTree* trvMain_ = nullptr;
+    QWidget* picList_ = nullptr;
+    QLabel* lblHeading_ = nullptr;
+    QStackedWidget* stack_ = nullptr;
+    QTreeView* lsvSIM_ = nullptr;
+    QTreeView* lsvAddress_ = nullptr;
+    QTreeView* lsvMessage_ = nullptr;
+    MessageListModel* model_ = nullptr;
+
+    QFrame* picMessage_ = nullptr;
+    QFrame* shpMsgHeader_ = nullptr;
+    QLabel* lblType_ = nullptr;
+    QLabel* lblDate_ = nullptr;
+    QLabel* lblNumber_ = nullptr;
+    QPushButton* cmdPlay_ = nullptr;
+    QLabel* picImage_ = nullptr;
+    QPlainTextEdit* txtMessage_ = nullptr;
+
+    bool hasView_ = false;
+    ViewKind view_ = ViewKind::Inbox;
+    QString sNodeKey_;
+    QString sSelectedNode_;
+    bool bSortDescending_ = false;
+    bool shownOnce_ = false;
 };

@@ -39,6 +39,10 @@ QString text(const QString& key)
     const QVariant v = store().value(fullKey(key));
     if (!v.isValid())
         return defaultValue(key);
+    // A value with commas written into the file by hand or by another
+    // program reads back as a list; it is one text.
+    if (v.metaType().id() == QMetaType::QStringList)
+        return v.toStringList().join(QStringLiteral(", "));
     return v.toString();
 }
 
@@ -51,17 +55,30 @@ int number(const QString& key)
     return defaultValue(key).toInt();
 }
 
-void save(const QString& key, const QString& value)
+bool save(const QString& key, const QString& value)
 {
     store().setValue(fullKey(key), value);
     store().sync();
+    return store().status() == QSettings::NoError;
 }
 
-void save(const QString& key, int value) { save(key, QString::number(value)); }
+bool save(const QString& key, int value) { return save(key, QString::number(value)); }
+
+void clear()
+{
+    store().remove(QStringLiteral("Setting"));
+    store().sync();
+}
+
+QString fileName() { return store().fileName(); }
 
 QString comPort()
 {
-    const QString v = text(QStringLiteral("SettingComPort")).trimmed();
+    QString v = text(QStringLiteral("SettingComPort")).trimmed();
+    // A port number (or "COMn") from an older store: port n is the n-th
+    // serial line, /dev/ttyS{n-1}.
+    if (v.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+        v = v.mid(3);
     bool ok = false;
     const int n = v.toInt(&ok);
     if (ok)

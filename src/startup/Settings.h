@@ -8,10 +8,15 @@ namespace Settings {
 
 QString text(const QString& key);                // with the key's default
 int number(const QString& key);                  // numeric keys; default on parse failure
-void save(const QString& key, const QString& value);
-void save(const QString& key, int value);
+// Writes the value and flushes the store; false when it could not be written.
+bool save(const QString& key, const QString& value);
+bool save(const QString& key, int value);
 QString defaultValue(const QString& key);
 bool contains(const QString& key);
+// Removes every key of the group (a fresh installation).
+void clear();
+// The file that holds the settings.
+QString fileName();
 
 // Typed accessors for the keys of the table.
 QString comPort();        // a device path; a legacy number N reads as /dev/ttyS{N-1}

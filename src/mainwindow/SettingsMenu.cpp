@@ -1,0 +1,33 @@
+#include "mainwindow/SettingsMenu.h"
+
+#include "startup/Helpers.h"
+#include "startup/SettingDialog.h"
+
+namespace SettingsMenu {
+
+QWidget* openSettingDialog(QWidget* main, EngineState& state)
+{
+    return openSingleDialog<SettingDialog>(main, state);
+}
+
+// The remote-service and HTTP setting dialogs are built with those
+// services; until then their entries open nothing.
+QWidget* openRemoteRetrievingSettings(QWidget*, EngineState&) { return nullptr; }
+QWidget* openAutoForwardSettings(QWidget*, EngineState&) { return nullptr; }
+QWidget* openAutoRespondSettings(QWidget*, EngineState&) { return nullptr; }
+QWidget* openHttpSettings(QWidget*, EngineState&) { return nullptr; }
+QWidget* openRemoteSendingSettings(QWidget*, EngineState&) { return nullptr; }
+
+QList<Entry> entries()
+{
+    return {
+        {QStringLiteral("Remote &Retrieving"), QStringLiteral("SettingRemoteRetrieving"), &openRemoteRetrievingSettings},
+        {QStringLiteral("Auto-&forward"), QStringLiteral("SystemSettingAutFwd"), &openAutoForwardSettings},
+        {QStringLiteral("&Auto-respond"), QStringLiteral("SystemSettingAutRsp"), &openAutoRespondSettings},
+        {QStringLiteral("&HTTP Service"), QStringLiteral("SystemSettingHTTP"), &openHttpSettings},
+        {QStringLiteral("&Options"), QStringLiteral("SystemSettingOptions"), &openSettingDialog},
+        {QStringLiteral("Remote &Sending"), QStringLiteral("SystemSettingRemote"), &openRemoteSendingSettings},
+    };
+}
+
+} // namespace SettingsMenu

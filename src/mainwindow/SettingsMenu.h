@@ -1,0 +1,32 @@
+#pragma once
+// The handlers of the main window's Settings menu. Each closes an open copy
+// of its dialog and opens a fresh one centred over the main window. They
+// return the dialog, or nullptr while its dialog does not exist yet.
+#include <QList>
+#include <QString>
+
+struct EngineState;
+class QWidget;
+
+namespace SettingsMenu {
+
+// "&Options": the Options dialog (frmSetting).
+QWidget* openSettingDialog(QWidget* main, EngineState& state);
+// "Remote &Retrieving", "Auto-&forward", "&Auto-respond", "&HTTP Service",
+// "Remote &Sending": their dialogs come with the remote services.
+QWidget* openRemoteRetrievingSettings(QWidget* main, EngineState& state);
+QWidget* openAutoForwardSettings(QWidget* main, EngineState& state);
+QWidget* openAutoRespondSettings(QWidget* main, EngineState& state);
+QWidget* openHttpSettings(QWidget* main, EngineState& state);
+QWidget* openRemoteSendingSettings(QWidget* main, EngineState& state);
+
+// The six entries with their captions and the object names of their menu
+// items, for the window that builds the menu.
+struct Entry {
+    QString caption;
+    QString objectName;
+    QWidget* (*open)(QWidget* main, EngineState& state);
+};
+QList<Entry> entries();
+
+} // namespace SettingsMenu
