@@ -280,6 +280,10 @@ TEST(SubmitPdu, TheExampleAndItsLengths)
     // Ten digits after "+": five octets, each pair swapped.
     const pdu::SubmitPdu ten = pdu::buildSubmitPdu("+3056123456", 2, 1, "C8");
     EXPECT_TRUE(ten.pdu.startsWith("0011020A910365214365"));
+    const auto dTen = decodeSubmit(ten.pdu);
+    ASSERT_TRUE(dTen);
+    EXPECT_EQ(dTen->da, "+3056123456");
+    EXPECT_EQ(dTen->tpduOctets, ten.cmgsLength);
     // A national number of eleven digits: "81", the filler, six octets.
     const pdu::SubmitPdu odd = pdu::buildSubmitPdu("07700900123", 3, 1, "C8");
     EXPECT_TRUE(odd.pdu.startsWith("0011030B817007900021F3"));
