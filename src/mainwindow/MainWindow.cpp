@@ -8,6 +8,7 @@
 #include "mainwindow/ToolbarKeys.h"
 #include "modem/EngineState.h"
 #include "modem/Pdu.h"
+#include "mainwindow/SettingsMenu.h"
 #include "startup/AppController.h"
 #include "startup/Database.h"
 #include "startup/UserPrompt.h"
@@ -172,6 +173,18 @@ void MainWindow::buildMenus()
     QAction* reset = system->addAction(QStringLiteral("&Reset Modem"));
     reset->setObjectName(QStringLiteral("mnuSystemResetModem"));
     connect(reset, &QAction::triggered, this, [this] { app_.scheduler().requestResetModem(); });
+
+    system->addSeparator();
+    QMenu* settings = system->addMenu(QStringLiteral("Se&ttings"));
+    settings->setObjectName(QStringLiteral("mnuSystemSetting"));
+    for (const SettingsMenu::Entry& e : SettingsMenu::entries()) {
+        if (!e.available)
+            continue;
+        QAction* a = settings->addAction(e.caption);
+        a->setObjectName(QStringLiteral("mnu") + e.objectName);
+        const auto open = e.open;
+        connect(a, &QAction::triggered, this, [this, open] { open(this, app_.state()); });
+    }
 }
 
 void MainWindow::buildStatusBar()

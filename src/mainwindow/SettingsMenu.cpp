@@ -21,12 +21,12 @@ QWidget* openRemoteSendingSettings(QWidget*, EngineState&) { return nullptr; }
 QList<Entry> entries()
 {
     return {
-        {QStringLiteral("Remote &Retrieving"), QStringLiteral("SettingRemoteRetrieving"), &openRemoteRetrievingSettings},
-        {QStringLiteral("Auto-&forward"), QStringLiteral("SystemSettingAutFwd"), &openAutoForwardSettings},
-        {QStringLiteral("&Auto-respond"), QStringLiteral("SystemSettingAutRsp"), &openAutoRespondSettings},
-        {QStringLiteral("&HTTP Service"), QStringLiteral("SystemSettingHTTP"), &openHttpSettings},
-        {QStringLiteral("&Options"), QStringLiteral("SystemSettingOptions"), &openSettingDialog},
-        {QStringLiteral("Remote &Sending"), QStringLiteral("SystemSettingRemote"), &openRemoteSendingSettings},
+        {QStringLiteral("Remote &Retrieving"), QStringLiteral("SettingRemoteRetrieving"), &openRemoteRetrievingSettings, false},
+        {QStringLiteral("Auto-&forward"), QStringLiteral("SystemSettingAutFwd"), &openAutoForwardSettings, false},
+        {QStringLiteral("&Auto-respond"), QStringLiteral("SystemSettingAutRsp"), &openAutoRespondSettings, false},
+        {QStringLiteral("&HTTP Service"), QStringLiteral("SystemSettingHTTP"), &openHttpSettings, false},
+        {QStringLiteral("&Options"), QStringLiteral("SystemSettingOptions"), &openSettingDialog, true},
+        {QStringLiteral("Remote &Sending"), QStringLiteral("SystemSettingRemote"), &openRemoteSendingSettings, false},
     };
 }
 

@@ -26,6 +26,7 @@ struct Entry {
     QString caption;
     QString objectName;
     QWidget* (*open)(QWidget* main, EngineState& state);
+    bool available; // false while the entry's dialog does not exist yet
 };
 QList<Entry> entries();
 

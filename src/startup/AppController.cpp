@@ -1,6 +1,7 @@
 #include "startup/AppController.h"
 
 #include "mainwindow/MainWindow.h"
+#include "modem/ModemLink.h"
 #include "startup/AppPaths.h"
 #include "startup/Database.h"
 #include "startup/Settings.h"
@@ -10,8 +11,18 @@
 #include <QApplication>
 
 AppController::AppController(Database& db, SingleInstance* instance, QObject* parent)
-    : QObject(parent), db_(db), instance_(instance), scheduler_(state_, db)
+    : QObject(parent), db_(db), instance_(instance), modem_(std::make_unique<ModemLink>(state_)),
+      scheduler_(state_, db)
 {
+    scheduler_.setChannel(modem_.get());
+    // A modem that vanishes while in use (a USB modem re-enumerating, a
+    // pulled cable) is opened and set up again by the next cycle.
+    connect(modem_.get(), &ModemLink::portLost, this, [this] {
+        if (state_.bModemConnected) {
+            state_.bModemConnected = false;
+            state_.bInitModemRequest = true;
+        }
+    });
     connect(&scheduler_, &ActivityScheduler::closeRequested, this, [this] {
         if (window_)
             window_->close();
@@ -128,6 +139,7 @@ void AppController::release()
     released_ = true;
     scheduler_.stop();
     db_.close();
+    modem_->closePort();
     closeSharedMemory();
     if (instance_)
         instance_->release();

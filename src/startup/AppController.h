@@ -12,6 +12,7 @@
 
 class Database;
 class MainWindow;
+class ModemLink;
 class SingleInstance;
 
 class AppController : public QObject {
@@ -26,6 +27,7 @@ public:
     SharedFlagBlock& outboxBlock() { return outboxBlock_; }
     SharedFlagBlock& inboxBlock() { return inboxBlock_; }
     MainWindow* window() const;
+    ModemLink& modem() { return *modem_; }
 
     // The main window's load. Shows the window when show is true. The
     // activity timer is started last, and also after a reported error.
@@ -47,6 +49,7 @@ private:
     Database& db_;
     SingleInstance* instance_;
     EngineState state_;
+    std::unique_ptr<ModemLink> modem_;
     ActivityScheduler scheduler_;
     SharedFlagBlock outboxBlock_;
     SharedFlagBlock inboxBlock_;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "mainwindow/MainWindow.h"
+#include "modem/ModemLink.h"
 #include "startup/AppController.h"
 #include "startup/AppPaths.h"
 #include "startup/Database.h"
@@ -230,4 +231,20 @@ TEST(Program, StartsCreatesTheDatabaseAndRefusesASecondCopy)
     Database db;
     ASSERT_TRUE(db.open(data + "/data.db"));
     EXPECT_EQ(db.query("SELECT COUNT(*) FROM sqlite_master WHERE type='table'").value(0, 0).toInt(), 15);
+}
+
+TEST_F(Load, AModemThatVanishesIsSetUpAgainByTheNextCycle)
+{
+    AppController app(f.db(), nullptr);
+    app.load(false);
+    app.state().bInitModemRequest = false;
+    // Lost while being set up (a reset re-enumerates the device): nothing.
+    emit app.modem().portLost();
+    EXPECT_FALSE(app.state().bInitModemRequest);
+    app.state().bModemConnected = true;
+    emit app.modem().portLost();
+    EXPECT_FALSE(app.state().bModemConnected);
+    EXPECT_TRUE(app.state().bInitModemRequest);
+    EXPECT_EQ(app.scheduler().channel(), static_cast<AtChannel*>(&app.modem()));
+    app.release();
 }

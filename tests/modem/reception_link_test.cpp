@@ -1,0 +1,152 @@
+// Reception behind the serial link: "+CMT: " indications written by the
+// simulated modem on a pty reach the reply parser, are decoded and stored
+// while the program waits (also inside another command's wait), and each
+// one is acknowledged with "AT+CNMA".
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "modem/EngineState.h"
+#include "modem/ModemLink.h"
+#include "modem/Reception.h"
+#include "simmodem/SimModem.h"
+#include "startup/Database.h"
+#include "support/TestEnv.h"
+#include "support/Tpdu.h"
+
+namespace {
+
+class ReceptionLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testenv::prompt().reset();
+        ASSERT_TRUE(modem.start(testenv::newDir("modem") + "/modem0")) << modem.errorString().toStdString();
+        ASSERT_TRUE(link.openPort(modem.portPath(), 115200, "None"));
+        QObject::connect(&link, &ModemLink::cmtReceived, &reception, &Reception::DecodeIncomingPDU);
+        ASSERT_TRUE(link.sendATCommand("ATE0\r", 2));
+    }
+
+    int stored() { return int(fresh.db().query("SELECT COUNT(*) FROM tbinqueue").value(0, 0).toLongLong()); }
+    QVariantList row(int index)
+    {
+        const Recordset rs = fresh.db().query(
+            "SELECT msgfrom, msgcontent, msgtype, msgreqtype FROM tbinqueue ORDER BY msgcode LIMIT 1 OFFSET ?",
+            {index});
+        return rs.isEmpty() ? QVariantList() : rs.rows().first();
+    }
+    // What the activity cycle does first: acknowledge a pending indication.
+    // The flag is cleared before the command, not after it: the modem may
+    // send its next indication right behind the "OK" (in the same read),
+    // and that one must stay pending.
+    void acknowledgePending()
+    {
+        if (!st.bGotCMT)
+            return;
+        st.bGotCMT = false;
+        if (!link.sendATCommand("AT+CNMA\r", 2))
+            st.bGotCMT = true;
+    }
+    // Acknowledges until the modem has nothing unacknowledged and holds
+    // nothing back.
+    bool acknowledgeAll(int expectedDeliveries)
+    {
+        return testenv::waitUntil([&] {
+            acknowledgePending();
+            return modem.deliveries().size() == expectedDeliveries && modem.unacknowledgedCount() == 0 &&
+                   std::all_of(modem.deliveries().begin(), modem.deliveries().end(),
+                               [](const SimModem::Delivery& d) { return d.ackedMs >= 0; });
+        });
+    }
+
+    testenv::FreshDb fresh;
+    EngineState st;
+    SimModem modem;
+    ModemLink link{st};
+    Reception reception{fresh.db(), st, nullptr};
+    QSignalSpy storedSpy{&reception, &Reception::messageStored};
+};
+
+QString smartPart(int total, int seq, const QByteArray& payload)
+{
+    tpdu::DeliverSpec s;
+    s.sender = "+447700900555";
+    s.dcs = 0xF5;
+    s.udh = {tpdu::portElement16(0x1581, 0), tpdu::concatElement8(1, total, seq)};
+    s.data = payload;
+    return tpdu::buildDeliver(s).value_or(QString());
+}
+
+} // namespace
+
+TEST_F(ReceptionLinkTest, EveryKindOfMessageIsStoredAndEachIndicationAcknowledged)
+{
+    // The modem sends the next indication only after the previous one was
+    // acknowledged, as a modem in this routing mode does.
+    modem.setHoldCmtUntilAcked(true);
+    tpdu::DeliverSpec alpha;
+    alpha.sender = "Bank";
+    alpha.alphanumericSender = true;
+    alpha.text = "Your code is 5927";
+    modem.injectCmt(tpdu::deliverText("+447700900123", "hellohello", "+447785016005"));
+    modem.injectCmt(tpdu::deliverUcs2("07700900123", QString::fromUtf8("Привет")));
+    modem.injectCmt(tpdu::buildDeliver(alpha).value());
+    modem.injectCmt(smartPart(3, 1, QByteArray::fromHex("024A3A")));
+    modem.injectCmt(smartPart(3, 2, QByteArray::fromHex("51D1")));
+    modem.injectCmt(smartPart(3, 3, QByteArray::fromHex("95CD00")));
+    // A truncated PDU: dropped, still acknowledged.
+    modem.injectCmt(tpdu::deliverText("+447700900123", "lost").chopped(2));
+
+    ASSERT_TRUE(acknowledgeAll(7));
+    EXPECT_EQ(modem.commandCount("AT+CNMA"), 7);
+    ASSERT_EQ(stored(), 4);
+    EXPECT_EQ(row(0), (QVariantList{"+447700900123", "E8329BFD4697D9EC37", 1, 0}));
+    EXPECT_EQ(row(1), (QVariantList{"07700900123", "041F04400438043204350442", 5, 0}));
+    EXPECT_EQ(row(2).at(0).toString(), "Bank");
+    EXPECT_EQ(row(2).at(2).toInt(), 1);
+    EXPECT_EQ(row(3), (QVariantList{"+447700900555",
+                                    "0B0504158100000003010301024A3A"
+                                    "0B050415810000000301030251D1"
+                                    "0B050415810000000301030395CD00",
+                                    2, 0}));
+    EXPECT_EQ(storedSpy.size(), 4);
+    EXPECT_EQ(st.iNewSMS, 4);
+    EXPECT_FALSE(st.bGotCMT);
+}
+
+TEST_F(ReceptionLinkTest, IndicationInsideAnotherReplyIsStoredAndTheReplyKept)
+{
+    // Between the information line and the final result.
+    modem.injectCmtIntoNextReply(tpdu::deliverText("+447700900123", "first"), -1);
+    ASSERT_TRUE(link.sendATCommand("AT+CSQ\r", 4));
+    EXPECT_TRUE(link.modemReply().contains("+CSQ: 20,0"));
+    EXPECT_FALSE(link.modemReply().contains("CMT"));
+    EXPECT_EQ(stored(), 1);
+    EXPECT_TRUE(st.bGotCMT);
+    acknowledgePending();
+    EXPECT_FALSE(st.bGotCMT);
+
+    // Ahead of the reply, with every byte of it arriving on its own.
+    modem.setReplyByteByByte(0);
+    modem.injectCmtIntoNextReply(tpdu::deliverText("+447700900124", "second"), 0);
+    ASSERT_TRUE(link.sendATCommand("AT+CSQ\r", 4));
+    EXPECT_TRUE(link.modemReply().contains("+CSQ: 20,0"));
+    modem.setReplyWhole();
+    ASSERT_EQ(stored(), 2);
+    EXPECT_EQ(row(1).at(0).toString(), "+447700900124");
+    ASSERT_TRUE(acknowledgeAll(2));
+    ASSERT_EQ(storedSpy.size(), 2);
+}
+
+TEST_F(ReceptionLinkTest, IndicationArrivingDuringAWaitIsStoredBeforeTheWaitEnds)
+{
+    // The reply comes late; the indication arrives while the link waits.
+    modem.addFault("AT+CSQ", 1, SimModem::Fault::delay(300));
+    QTimer::singleShot(200, &modem, [this] { modem.injectCmt(tpdu::deliverText("+447700900123", "meanwhile")); });
+    int storedDuringWait = -1;
+    QObject::connect(&reception, &Reception::messageStored, [&] { storedDuringWait = link.isWaiting() ? 1 : 0; });
+    ASSERT_TRUE(link.sendATCommand("AT+CSQ\r", 4));
+    EXPECT_EQ(storedDuringWait, 1);
+    EXPECT_EQ(stored(), 1);
+    ASSERT_TRUE(acknowledgeAll(1));
+}
