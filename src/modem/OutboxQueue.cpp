@@ -24,6 +24,15 @@ QString quotedList(const QString& chars)
     return items.join(QStringLiteral(", "));
 }
 
+// Whether the text's last character before any trailing blanks is a CR.
+bool endsWithCarriageReturn(const QString& text)
+{
+    qsizetype n = text.size();
+    while (n > 0 && text.at(n - 1) == QLatin1Char(' '))
+        --n;
+    return n > 0 && text.at(n - 1) == QLatin1Char('\r');
+}
+
 } // namespace
 
 OutboxQueue::OutboxQueue(Database& db, QObject* parent) : QObject(parent), db_(db) {}
@@ -38,6 +47,12 @@ bool OutboxQueue::canSendText(const QString& text, QString* why)
                      .arg(quotedList(gsm7::unsupportedCharacters(text)));
     else if (septets.isEmpty())
         reason = QStringLiteral("The message is empty.");
+    else if (septets.size() == gsm7::kMaxSeptets + 1 && septets.endsWith(QLatin1Char('\r')) &&
+             !endsWithCarriageReturn(text))
+        // Only the pad after a final '@' went over the limit.
+        reason = QStringLiteral("A text message of %1 characters cannot end in \"@\"; remove it or shorten "
+                                "the text by one character.")
+                     .arg(gsm7::kMaxSeptets);
     else if (septets.size() > gsm7::kMaxSeptets)
         reason = QStringLiteral("The message is %1 characters long; a text message carries at most %2 "
                                 "(each of \u20AC [ ] { } | \\ ^ ~ counts as two).")

@@ -90,6 +90,12 @@ TEST_F(QueueFixture, TextsThatCannotBeSentAreRefusedWhereTheyEnter)
     // Extension characters take two septets each.
     EXPECT_TRUE(OutboxQueue::canSendText(QString(80, QChar(0x20AC))));
     EXPECT_FALSE(OutboxQueue::canSendText(QString(80, QChar(0x20AC)) + "a"));
+    // 160 characters ending in '@' would need the pad after it.
+    EXPECT_TRUE(OutboxQueue::canSendText(QString(158, 'a') + "@a"));
+    EXPECT_FALSE(OutboxQueue::canSendText(QString(159, 'a') + "@", &why));
+    EXPECT_TRUE(why.contains("cannot end in")) << why.toStdString();
+    EXPECT_FALSE(OutboxQueue::canSendText(QString(159, 'a') + "@\r", &why));
+    EXPECT_TRUE(why.contains("161")) << why.toStdString();
     // Blanks at both ends do not count; a blank text is empty.
     EXPECT_TRUE(OutboxQueue::canSendText("  " + QString(160, 'a') + "  "));
     EXPECT_FALSE(OutboxQueue::canSendText("   ", &why));

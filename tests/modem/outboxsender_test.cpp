@@ -1,6 +1,6 @@
 // The Outbox sender against a scripted modem. Every PDU the modem receives
-// is read back by a small SMS-SUBMIT decoder written here from the message
-// layout of 3GPP TS 23.040, without the program's own codecs.
+// is read back by the reference codec of the tests, which shares no code
+// with the program's own codecs.
 #include <gtest/gtest.h>
 
 #include "modem/ActivityScheduler.h"
@@ -10,155 +10,24 @@
 #include "modem/OutboxSender.h"
 #include "startup/Database.h"
 #include "support/TestEnv.h"
+#include "support/Tpdu.h"
 
 #include <QSignalSpy>
-#include <cctype>
 #include <functional>
 #include <optional>
 
 namespace {
 
-// ---- Reference SMS-SUBMIT decoder (TS 23.040 9.2.2.2) ---------------------
+using tpdu::Submit;
 
-struct RefSubmit {
-    int firstOctet = 0;
-    bool udhi = false;
-    int mr = 0;
-    int daDigits = 0;
-    int typeOfAddress = 0;
-    QString da;         // "+" and digits for an international number
-    int pid = 0;
-    int dcs = 0;
-    int vp = 0;
-    int udl = 0;
-    QByteArray ud;      // user data octets, header included
-    QList<int> septets; // 7-bit user data, unpacked
-    int tpduOctets = 0; // without the service-centre part
-    // User data header elements.
-    int destPort = -1, origPort = -1, concatRef = -1, concatTotal = -1, concatSeq = -1;
-    QByteArray payload; // 8-bit user data after the header
-};
-
-std::optional<RefSubmit> decodeSubmit(const QByteArray& hexPdu)
+// Decodes a SUBMIT as "AT+CMGS=" takes it; it must be upper-case hex.
+std::optional<Submit> decodeSubmit(const QByteArray& hexPdu)
 {
-    for (char c : hexPdu)
-        if (!std::isxdigit(static_cast<unsigned char>(c)) || std::islower(static_cast<unsigned char>(c)))
-            return std::nullopt; // upper-case hex only
-    if (hexPdu.size() % 2)
-        return std::nullopt;
-    const QByteArray b = QByteArray::fromHex(hexPdu);
-    int p = 0;
-    auto need = [&](int n) { return p + n <= b.size(); };
-    auto octet = [&]() { return static_cast<unsigned char>(b[p++]); };
-    RefSubmit s;
-    if (!need(1))
-        return std::nullopt;
-    const int scaLength = octet();
-    if (!need(scaLength))
-        return std::nullopt;
-    p += scaLength;
-    const int tpduStart = p;
-    if (!need(3))
-        return std::nullopt;
-    s.firstOctet = octet();
-    if ((s.firstOctet & 0x03) != 0x01) // TP-MTI: SMS-SUBMIT
-        return std::nullopt;
-    s.udhi = s.firstOctet & 0x40;
-    const int vpf = (s.firstOctet >> 3) & 0x03;
-    s.mr = octet();
-    s.daDigits = octet();
-    if (!need(1 + (s.daDigits + 1) / 2))
-        return std::nullopt;
-    s.typeOfAddress = octet();
-    if ((s.typeOfAddress & 0x70) == 0x10)
-        s.da = "+";
-    for (int i = 0; i < s.daDigits; ++i) {
-        const int o = static_cast<unsigned char>(b[p + i / 2]);
-        const int digit = (i % 2 == 0) ? (o & 0x0F) : (o >> 4);
-        if (digit > 9)
-            return std::nullopt;
-        s.da += QChar('0' + digit);
-    }
-    if (s.daDigits % 2 && (static_cast<unsigned char>(b[p + s.daDigits / 2]) >> 4) != 0x0F)
-        return std::nullopt; // the filler of an odd count
-    p += (s.daDigits + 1) / 2;
-    const int vpLength = vpf == 0 ? 0 : vpf == 2 ? 1 : 7;
-    if (!need(2 + vpLength + 1))
-        return std::nullopt;
-    s.pid = octet();
-    s.dcs = octet();
-    if (vpLength == 1)
-        s.vp = octet();
-    else
-        p += vpLength;
-    s.udl = octet();
-    const bool sevenBit = (s.dcs & 0xC0) == 0 ? ((s.dcs & 0x0C) == 0) : ((s.dcs & 0xF4) == 0xF0);
-    const int udOctets = sevenBit ? (s.udl * 7 + 7) / 8 : s.udl;
-    if (b.size() - p != udOctets)
-        return std::nullopt; // the length must match what follows exactly
-    s.ud = b.mid(p);
-    s.tpduOctets = int(b.size()) - tpduStart;
-    int headerOctets = 0;
-    if (s.udhi) {
-        if (s.ud.isEmpty())
-            return std::nullopt;
-        headerOctets = 1 + static_cast<unsigned char>(s.ud[0]);
-        if (headerOctets > s.ud.size())
-            return std::nullopt;
-        for (int q = 1; q + 1 < headerOctets;) {
-            const int iei = static_cast<unsigned char>(s.ud[q]), len = static_cast<unsigned char>(s.ud[q + 1]);
-            const QByteArray d = s.ud.mid(q + 2, len);
-            if (iei == 0x05 && len == 4) {
-                s.destPort = (static_cast<unsigned char>(d[0]) << 8) | static_cast<unsigned char>(d[1]);
-                s.origPort = (static_cast<unsigned char>(d[2]) << 8) | static_cast<unsigned char>(d[3]);
-            } else if (iei == 0x00 && len == 3) {
-                s.concatRef = static_cast<unsigned char>(d[0]);
-                s.concatTotal = static_cast<unsigned char>(d[1]);
-                s.concatSeq = static_cast<unsigned char>(d[2]);
-            }
-            q += 2 + len;
-        }
-    }
-    if (sevenBit) {
-        for (int i = 0; i < s.udl; ++i) {
-            const int bit = i * 7;
-            int v = static_cast<unsigned char>(s.ud[bit / 8]) >> (bit % 8);
-            if (bit % 8 > 1)
-                v |= static_cast<unsigned char>(s.ud[bit / 8 + 1]) << (8 - bit % 8);
-            s.septets << (v & 0x7F);
-        }
-    } else {
-        s.payload = s.ud.mid(headerOctets);
-    }
-    return s;
-}
-
-// The septets of a text in the GSM default alphabet, for the few characters
-// the tests use.
-QList<int> refSeptets(const QString& text)
-{
-    QList<int> out;
-    for (const QChar c : text) {
-        const ushort u = c.unicode();
-        if (u == '@')
-            out << 0x00;
-        else if (u == 0xA3) // pound sign
-            out << 0x01;
-        else if (u == '$')
-            out << 0x02;
-        else if (u == 0xE9) // e acute
-            out << 0x05;
-        else if (u == '_')
-            out << 0x11;
-        else if (u == 0x20AC) // euro sign
-            out << 0x1B << 0x65;
-        else if ((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
-                 QStringLiteral(" !\"#%&'()*+,-./:;<=>?\r\n").contains(c))
-            out << u;
-        else
-            ADD_FAILURE() << "no reference septet for U+" << std::hex << u;
-    }
-    return out;
+    QString why;
+    const auto d = tpdu::decodeSubmit(QString::fromLatin1(hexPdu), true, &why);
+    EXPECT_TRUE(d.has_value()) << hexPdu.constData() << ": " << why.toStdString();
+    EXPECT_EQ(hexPdu, hexPdu.toUpper());
+    return d;
 }
 
 // ---- Scripted modem ------------------------------------------------------
@@ -197,15 +66,14 @@ public:
         return out;
     }
     // The PDUs handed over after a prompt, decoded; each must end in Ctrl-Z.
-    QList<RefSubmit> submits() const
+    QList<Submit> submits() const
     {
-        QList<RefSubmit> out;
+        QList<Submit> out;
         for (const Sent& s : sent) {
             if (s.command.startsWith("AT"))
                 continue;
             EXPECT_TRUE(s.command.endsWith(QChar(0x1A))) << s.command.toStdString();
             const auto d = decodeSubmit(s.command.chopped(1).toLatin1());
-            EXPECT_TRUE(d.has_value()) << s.command.toStdString();
             if (d)
                 out << *d;
         }
@@ -268,31 +136,31 @@ TEST(SubmitPdu, TheExampleAndItsLengths)
     EXPECT_EQ(s.cmgsLength, 23);
     const auto d = decodeSubmit(s.pdu);
     ASSERT_TRUE(d);
-    EXPECT_EQ(d->tpduOctets, s.cmgsLength);
+    EXPECT_EQ(d->tpduLength, s.cmgsLength);
     EXPECT_EQ(d->firstOctet, 0x11);
-    EXPECT_EQ(d->da, "+447700900123");
-    EXPECT_EQ(d->typeOfAddress, 0x91);
+    EXPECT_EQ(d->da.number, "+447700900123");
+    EXPECT_EQ(d->da.toa, 0x91);
     EXPECT_EQ(d->pid, 0);
     EXPECT_EQ(d->dcs, 0);
-    EXPECT_EQ(d->vp, 0xA7);
-    EXPECT_EQ(d->septets, refSeptets("hellohello"));
+    EXPECT_EQ(d->vpRelative, 0xA7);
+    EXPECT_EQ(d->ud.text, "hellohello");
 
     // Ten digits after "+": five octets, each pair swapped.
     const pdu::SubmitPdu ten = pdu::buildSubmitPdu("+3056123456", 2, 1, "C8");
     EXPECT_TRUE(ten.pdu.startsWith("0011020A910365214365"));
     const auto dTen = decodeSubmit(ten.pdu);
     ASSERT_TRUE(dTen);
-    EXPECT_EQ(dTen->da, "+3056123456");
-    EXPECT_EQ(dTen->tpduOctets, ten.cmgsLength);
+    EXPECT_EQ(dTen->da.number, "+3056123456");
+    EXPECT_EQ(dTen->tpduLength, ten.cmgsLength);
     // A national number of eleven digits: "81", the filler, six octets.
     const pdu::SubmitPdu odd = pdu::buildSubmitPdu("07700900123", 3, 1, "C8");
     EXPECT_TRUE(odd.pdu.startsWith("0011030B817007900021F3"));
     EXPECT_EQ(odd.cmgsLength, 8 + 6 + 1);
     const auto dOdd = decodeSubmit(odd.pdu);
     ASSERT_TRUE(dOdd);
-    EXPECT_EQ(dOdd->da, "07700900123");
-    EXPECT_EQ(dOdd->typeOfAddress, 0x81);
-    EXPECT_EQ(dOdd->tpduOctets, odd.cmgsLength);
+    EXPECT_EQ(dOdd->da.number, "07700900123");
+    EXPECT_EQ(dOdd->da.toa, 0x81);
+    EXPECT_EQ(dOdd->tpduLength, odd.cmgsLength);
 }
 
 TEST(SubmitPdu, RefusesWhatCannotBeSent)
@@ -309,7 +177,7 @@ TEST(SubmitPdu, RefusesWhatCannotBeSent)
     ASSERT_TRUE(full.isValid());
     const auto d = decodeSubmit(full.pdu);
     ASSERT_TRUE(d);
-    EXPECT_EQ(d->udl, 0xA0);
+    EXPECT_EQ(d->ud.udl, 0xA0);
     EXPECT_EQ(full.cmgsLength, 8 + 2 + 140);
 }
 
@@ -330,7 +198,7 @@ TEST_F(SenderFixture, SendsTheExampleAndLogsItSent)
     EXPECT_EQ(modem.sent[0].timeout, 8);
     EXPECT_EQ(modem.sent[1].timeout, 60);
     ASSERT_EQ(modem.submits().size(), 1);
-    EXPECT_EQ(modem.submits()[0].septets, refSeptets("hellohello"));
+    EXPECT_EQ(modem.submits()[0].ud.text, "hellohello");
 
     const Recordset log = logRows();
     ASSERT_EQ(log.size(), 1);
@@ -360,14 +228,15 @@ TEST_F(SenderFixture, NationalOddNumberAndTheGsmAlphabetReachThePhone)
     QSignalSpy logged(&sender, &OutboxSender::rowLogged);
     sender.SendNextOutbox();
 
-    const QList<RefSubmit> subs = modem.submits();
+    const QList<Submit> subs = modem.submits();
     ASSERT_EQ(subs.size(), 1);
-    EXPECT_EQ(subs[0].da, "07700900123");
-    EXPECT_EQ(subs[0].typeOfAddress, 0x81);
-    EXPECT_EQ(subs[0].daDigits, 11);
+    EXPECT_EQ(subs[0].da.number, "07700900123");
+    EXPECT_EQ(subs[0].da.toa, 0x81);
+    EXPECT_EQ(subs[0].da.digitCount, 11);
     const QString merged = QString::fromUtf8("1234567@abcdefg\u00A3 $_ Jos\u00E9 \u20AC5 Ann");
-    EXPECT_EQ(subs[0].septets, refSeptets(merged));
-    EXPECT_EQ(modem.commands()[0], QStringLiteral("AT+CMGS=%1\r").arg(subs[0].tpduOctets));
+    EXPECT_EQ(subs[0].ud.text, merged);
+    EXPECT_EQ(subs[0].ud.udl, tpdu::gsmSeptetCount(merged));
+    EXPECT_EQ(modem.commands()[0], QStringLiteral("AT+CMGS=%1\r").arg(subs[0].tpduLength));
     ASSERT_EQ(logged.size(), 1);
     EXPECT_EQ(logged[0][3].toString(), "Ann Lee");
 }
@@ -384,8 +253,8 @@ TEST_F(SenderFixture, PriorityThenSendTimeThenCodeDecideTheOrder)
     for (int i = 0; i < 7; ++i)
         sender.SendNextOutbox();
     QStringList order;
-    for (const RefSubmit& s : modem.submits())
-        order << s.da;
+    for (const Submit& s : modem.submits())
+        order << s.da.number;
     EXPECT_EQ(order, QStringList({"+104", "+102", "+103", "+106", "+101"}));
     EXPECT_EQ(queued(), 1);
     EXPECT_EQ(st.sngSendCount, 7);
@@ -409,9 +278,9 @@ TEST_F(SenderFixture, APartFailingTwiceThenPassingKeepsItsReference)
     for (const QString& c : modem.commands())
         kinds << (isPdu(c) ? "PDU" : c.trimmed());
     EXPECT_EQ(kinds, QStringList({"AT+CMGS=21", "PDU", "AT+CMGS=21", "PDU", "AT+CMGS=21", "PDU"}));
-    const QList<RefSubmit> subs = modem.submits();
+    const QList<Submit> subs = modem.submits();
     ASSERT_EQ(subs.size(), 3);
-    for (const RefSubmit& s : subs)
+    for (const Submit& s : subs)
         EXPECT_EQ(s.mr, 42);
     EXPECT_EQ(logRows().value(0, "msgstatus").toString(), "C");
 }
@@ -471,24 +340,24 @@ TEST_F(SenderFixture, SmartMessagesGoInPartsOf140Octets)
     ASSERT_TRUE(queue.AddToOutboxQuiet("+447700900123", 2, content, past, 9));
     sender.SendNextOutbox();
 
-    const QList<RefSubmit> subs = modem.submits();
+    const QList<Submit> subs = modem.submits();
     ASSERT_EQ(subs.size(), 2);
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(subs[i].firstOctet, 0x51);
         EXPECT_TRUE(subs[i].udhi);
         EXPECT_EQ(subs[i].dcs, 0xF5);
-        EXPECT_EQ(subs[i].vp, 0xA7);
-        EXPECT_EQ(subs[i].destPort, 0x1581);
-        EXPECT_EQ(subs[i].origPort, 0);
-        EXPECT_EQ(subs[i].concatRef, 1);
-        EXPECT_EQ(subs[i].concatTotal, 2);
-        EXPECT_EQ(subs[i].concatSeq, i + 1);
+        EXPECT_EQ(subs[i].vpRelative, 0xA7);
+        EXPECT_EQ(subs[i].ud.header.destinationPort, 0x1581);
+        EXPECT_EQ(subs[i].ud.header.originatorPort, 0);
+        EXPECT_EQ(subs[i].ud.header.concatRef, 1);
+        EXPECT_EQ(subs[i].ud.header.concatTotal, 2);
+        EXPECT_EQ(subs[i].ud.header.concatSeq, i + 1);
         EXPECT_EQ(subs[i].mr, subs[0].mr);
     }
-    EXPECT_EQ(subs[0].udl, 140);
-    EXPECT_EQ(subs[1].udl, 19);
-    EXPECT_EQ(subs[0].payload.size(), 128);
-    EXPECT_EQ(static_cast<unsigned char>(subs[1].payload[0]), 0x80);
+    EXPECT_EQ(subs[0].ud.udl, 140);
+    EXPECT_EQ(subs[1].ud.udl, 19);
+    EXPECT_EQ(subs[0].ud.payload.size(), 128);
+    EXPECT_EQ(static_cast<unsigned char>(subs[1].ud.payload[0]), 0x80);
     EXPECT_EQ(modem.commands().filter("AT+CMGS=").join("|"),
               QStringLiteral("AT+CMGS=154\r|AT+CMGS=33\r"));
     for (const auto& s : modem.sent) {
@@ -515,11 +384,11 @@ TEST_F(SenderFixture, ASmartPartFailingTenTimesStopsTheMessage)
     };
     queueRaw(1, "+447700900123", 4, content);
     sender.SendNextOutbox();
-    const QList<RefSubmit> subs = modem.submits();
+    const QList<Submit> subs = modem.submits();
     ASSERT_EQ(subs.size(), 11);
-    EXPECT_EQ(subs[0].concatSeq, 1);
+    EXPECT_EQ(subs[0].ud.header.concatSeq, 1);
     for (int i = 1; i < 11; ++i)
-        EXPECT_EQ(subs[i].concatSeq, 2);
+        EXPECT_EQ(subs[i].ud.header.concatSeq, 2);
     EXPECT_EQ(logRows().value(0, "msgstatus").toString(), "E");
 }
 
@@ -531,7 +400,7 @@ TEST_F(SenderFixture, TheMessageReferenceRunsTo250ThenStartsAgain)
     for (int i = 0; i < 4; ++i)
         sender.SendNextOutbox();
     QList<int> refs;
-    for (const RefSubmit& s : modem.submits())
+    for (const Submit& s : modem.submits())
         refs << s.mr;
     EXPECT_EQ(refs, QList<int>({250, 1, 2}));
     // A call with nothing due leaves the reference alone.
@@ -588,8 +457,8 @@ TEST_F(SenderFixture, AFailedMoveIsRetriedWithoutSendingAgain)
     // The next call sends the other message, not the first one again.
     sender.SendNextOutbox();
     QStringList sentTo;
-    for (const RefSubmit& s : modem.submits())
-        sentTo << s.da;
+    for (const Submit& s : modem.submits())
+        sentTo << s.da.number;
     EXPECT_EQ(sentTo, QStringList({"+101", "+102"}));
     EXPECT_EQ(sender.pendingMoveCount(), 2);
 
