@@ -3,7 +3,6 @@
 // with the program's own codecs.
 #include <gtest/gtest.h>
 
-#include "modem/ActivityScheduler.h"
 #include "modem/AtChannel.h"
 #include "modem/EngineState.h"
 #include "modem/OutboxQueue.h"
@@ -44,19 +43,16 @@ public:
     std::function<Answer(const QString&)> responder;
     QList<Sent> sent;
     bool open = true;
-    int cmsError = 0;
 
     bool sendATCommand(const QString& command, double timeoutSec) override
     {
         sent.append({command, timeoutSec});
         Answer a = responder ? responder(command)
                              : (command.startsWith("AT+CMGS=") ? Answer::Prompt : Answer::Ok);
-        cmsError = 0;
         return a == Answer::Ok || a == Answer::Prompt;
     }
     QString modemReply() const override { return {}; }
     bool isOpen() const override { return open; }
-    int lastCmsError() const override { return cmsError; }
 
     QStringList commands() const
     {
@@ -310,28 +306,6 @@ TEST_F(SenderFixture, TenFailuresLogTheMessageFailed)
     EXPECT_EQ(logRows().value(1, "msgstatus").toString(), "E");
 }
 
-TEST_F(SenderFixture, ACmtDuringASendIsAcknowledgedBeforeTheNextTry)
-{
-    int pdus = 0;
-    modem.responder = [&](const QString& c) {
-        if (c.startsWith("AT+CMGS="))
-            return ScriptedModem::Answer::Prompt;
-        if (isPdu(c) && ++pdus == 1) {
-            st.bGotCMT = true; // "+CMT: " arrived while waiting for the PDU's result
-            return ScriptedModem::Answer::Error;
-        }
-        return ScriptedModem::Answer::Ok;
-    };
-    queueText("+447700900123", "hi");
-    sender.SendNextOutbox();
-    QStringList kinds;
-    for (const QString& c : modem.commands())
-        kinds << (isPdu(c) ? "PDU" : c.trimmed());
-    EXPECT_EQ(kinds, QStringList({"AT+CMGS=16", "PDU", "AT+CNMA", "AT+CMGS=16", "PDU"}));
-    EXPECT_FALSE(st.bGotCMT);
-    EXPECT_EQ(logRows().value(0, "msgstatus").toString(), "C");
-}
-
 TEST_F(SenderFixture, SmartMessagesGoInPartsOf140Octets)
 {
     // A ringtone of two parts: 140 octets, then 19.
@@ -531,22 +505,4 @@ TEST_F(SenderFixture, ResendCopiesALoggedMessageBackIntoTheQueue)
     EXPECT_EQ(sender.ResendFromLog(logCode), -1);
     ASSERT_TRUE(db.exec("UPDATE tbnumbers SET msgcode=2"));
     EXPECT_EQ(db.query("SELECT msgcode FROM tboutqueue").size(), 1);
-}
-
-TEST_F(SenderFixture, TheCycleSendsThroughTheInstalledStep)
-{
-    ActivityScheduler scheduler(st, db);
-    scheduler.setChannel(&modem);
-    installOutboxSender(scheduler, sender);
-    sender.setChannel(nullptr); // the step takes the cycle's channel
-    queueText("+101", "via the cycle");
-    st.bOutboxChanged = true;
-    st.sngSendCount = 1;
-    for (int i = 0; i < 11; ++i)
-        scheduler.runActivities();
-    EXPECT_EQ(modem.submits().size(), 1);
-    // Ten sends, then the eleventh cycle recomputes the due time.
-    EXPECT_FALSE(st.bOutboxChanged);
-    EXPECT_EQ(st.sngSendCount, 1);
-    EXPECT_EQ(logRows().value(0, "msgstatus").toString(), "C");
 }

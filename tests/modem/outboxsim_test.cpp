@@ -91,73 +91,16 @@ TEST_F(SimSendFixture, TheModemReceivesTheExampleExactly)
     EXPECT_EQ(statuses(), QStringList({"C"}));
 }
 
-TEST_F(SimSendFixture, NationalOddNumberWithTheWholeAlphabet)
+TEST_F(SimSendFixture, RefusedBodiesAreTriedAgainWithTheSameReference)
 {
-    // Characters whose raw codes differ from their GSM septets, the
-    // extension table, and '@' / '£' on eighth places.
-    const QString text = QString::fromUtf8("1234567@abcdefg\u00A3 $ _ \u00A1 \u00BF \u00E0 \u00C4 {x} [y] ~\\| ^ \u20AC");
-    queueText("07700900123", text);
-    queueText("+15550001", "ABCDEFG@"); // ends on the eighth place with an '@'
-    sender.SendNextOutbox();
-    sender.SendNextOutbox();
-
-    const QList<tpdu::Submit> sent = modem.sentMessages();
-    ASSERT_EQ(sent.size(), 2);
-    EXPECT_EQ(sent[0].da.number, "07700900123");
-    EXPECT_EQ(sent[0].da.toa, 0x81);
-    EXPECT_EQ(sent[0].da.digitCount, 11);
-    EXPECT_EQ(sent[0].ud.text, text);
-    EXPECT_EQ(sent[0].ud.udl, tpdu::gsmSeptetCount(text));
-    EXPECT_EQ(sent[1].ud.text.trimmed(), "ABCDEFG@"); // the carriage return pad may follow
-    EXPECT_TRUE(sent[1].ud.text.startsWith("ABCDEFG@"));
-    EXPECT_EQ(statuses(), QStringList({"C", "C"}));
-}
-
-TEST_F(SimSendFixture, FailuresAreRetriedThenGivenUp)
-{
-    // The first two message bodies are refused, the third goes.
     modem.addFault(SimModem::kPduInput, 1, SimModem::Fault::cms(500), 2);
     queueText("+447700900123", "third time lucky");
     sender.SendNextOutbox();
     EXPECT_EQ(lines(), QStringList({"AT+CMGS=28", "<PDU>", "AT+CMGS=28", "<PDU>", "AT+CMGS=28", "<PDU>"}));
-    EXPECT_EQ(modem.sentMessages().size(), 1);
+    ASSERT_EQ(modem.submits().size(), 3);
     for (const auto& rec : modem.submits())
         EXPECT_EQ(rec.decoded->mr, 1);
-
-    // Every prompt refused: ten tries, then "E".
-    modem.clearRecords();
-    modem.addFault("AT+CMGS=", 1, SimModem::Fault::error(), 10);
-    queueText("+447700900123", "never");
-    sender.SendNextOutbox();
-    EXPECT_EQ(modem.commandCount("AT+CMGS="), 10);
-    EXPECT_TRUE(modem.submits().isEmpty());
-    EXPECT_EQ(statuses(), QStringList({"C", "E"}));
-}
-
-TEST_F(SimSendFixture, TwoPartSmartMessage)
-{
-    const QString content = smartPart(2, 1, 128) + smartPart(2, 2, 30);
-    ASSERT_TRUE(queue.AddToOutboxQuiet("+447700900123", 2, content, past, 9));
-    sender.SendNextOutbox();
-
-    const QList<tpdu::Submit> sent = modem.sentMessages();
-    ASSERT_EQ(sent.size(), 2);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_TRUE(sent[i].udhi);
-        EXPECT_EQ(sent[i].dcs, 0xF5);
-        EXPECT_EQ(tpdu::alphabetOf(sent[i].dcs), tpdu::Alphabet::Data8);
-        EXPECT_EQ(tpdu::messageClass(sent[i].dcs), 1);
-        EXPECT_EQ(sent[i].ud.header.destinationPort, 0x1581);
-        EXPECT_EQ(sent[i].ud.header.concatRef, 1);
-        EXPECT_EQ(sent[i].ud.header.concatTotal, 2);
-        EXPECT_EQ(sent[i].ud.header.concatSeq, i + 1);
-        EXPECT_EQ(sent[i].mr, sent[0].mr);
-    }
-    EXPECT_EQ(sent[0].ud.raw.size(), 140);
-    EXPECT_EQ(sent[1].ud.raw.size(), 42);
-    // Reassembled, the parts give back the stored content.
-    EXPECT_EQ(tpdu::toHex(sent[0].ud.raw + sent[1].ud.raw), content);
-    EXPECT_EQ(modem.submits()[0].declaredLength, sent[0].tpduLength);
+    EXPECT_EQ(modem.sentMessages().size(), 1);
     EXPECT_EQ(statuses(), QStringList({"C"}));
 }
 
@@ -199,22 +142,50 @@ TEST_F(SimSendFixture, ACmtArrivingDuringASendIsAcknowledgedFirstThingNext)
     EXPECT_EQ(statuses(), QStringList({"C", "C", "C"}));
 }
 
-TEST_F(SimSendFixture, TheRunningCycleEmptiesTheQueue)
+TEST_F(SimSendFixture, TheRunningCycleSendsEveryKindInOrder)
 {
     ActivityScheduler scheduler(st, db);
     scheduler.setChannel(&link);
     installOutboxSender(scheduler, sender);
-    for (int i = 0; i < 12; ++i)
+
+    // Characters whose raw codes differ from their septets, the extension
+    // table, '@' and '£' on eighth places, to a national odd-length number.
+    const QString alphabet =
+        QString::fromUtf8("1234567@abcdefg\u00A3 $ _ \u00A1 \u00BF \u00E0 \u00C4 {x} [y] ~\\| ^ \u20AC");
+    queueText("07700900123", alphabet);
+    queueText("+15550001", "ABCDEFG@"); // an '@' that ends an octet group
+    const QString ringtone = smartPart(2, 1, 128) + smartPart(2, 2, 30);
+    ASSERT_TRUE(queue.AddToOutboxQuiet("+447700900123", 2, ringtone, past, 9));
+    for (int i = 0; i < 9; ++i) // past the run of ten sends and the recomputation
         queueText(QStringLiteral("+4477009001%1").arg(i, 2, 10, QChar('0')), QStringLiteral("message %1").arg(i));
     st.bOutboxChanged = true;
     st.sngSendCount = 1;
     scheduler.start();
     ASSERT_TRUE(testenv::waitUntil([&] { return statuses().size() == 12; }, 20000));
     scheduler.stop();
+
     const QList<tpdu::Submit> sent = modem.sentMessages();
-    ASSERT_EQ(sent.size(), 12);
-    for (int i = 0; i < 12; ++i) {
-        EXPECT_EQ(sent[i].ud.text, QStringLiteral("message %1").arg(i));
-        EXPECT_EQ(sent[i].mr, i + 1);
+    ASSERT_EQ(sent.size(), 13);
+    EXPECT_EQ(sent[0].da.number, "07700900123");
+    EXPECT_EQ(sent[0].da.toa, 0x81);
+    EXPECT_EQ(sent[0].da.digitCount, 11);
+    EXPECT_EQ(sent[0].ud.text, alphabet);
+    EXPECT_EQ(sent[0].ud.udl, tpdu::gsmSeptetCount(alphabet));
+    EXPECT_TRUE(sent[1].ud.text.startsWith("ABCDEFG@")); // the pad may follow
+    EXPECT_EQ(sent[1].ud.text.trimmed(), "ABCDEFG@");
+    for (int part = 0; part < 2; ++part) {
+        const tpdu::Submit& s = sent[2 + part];
+        EXPECT_EQ(tpdu::alphabetOf(s.dcs), tpdu::Alphabet::Data8);
+        EXPECT_EQ(tpdu::messageClass(s.dcs), 1);
+        EXPECT_EQ(s.ud.header.destinationPort, 0x1581);
+        EXPECT_EQ(s.ud.header.concatTotal, 2);
+        EXPECT_EQ(s.ud.header.concatSeq, part + 1);
+        EXPECT_EQ(s.mr, 3);
     }
+    EXPECT_EQ(tpdu::toHex(sent[2].ud.raw + sent[3].ud.raw), ringtone);
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(sent[4 + i].ud.text, QStringLiteral("message %1").arg(i));
+        EXPECT_EQ(sent[4 + i].mr, 4 + i);
+    }
+    EXPECT_EQ(statuses(), QStringList(12, "C"));
 }
