@@ -27,11 +27,13 @@ fi
 
 work="$(mktemp -d /tmp/velquarin-demo-XXXXXX)"
 modem_log="$work/simmodem.log"
-"$BUILD_DIR/tests/velquarin-simmodem" --link "$work/modem0" >"$modem_log" 2>&1 &
+"$BUILD_DIR/tests/velquarin-simmodem" --link "$work/modem0" --incoming-every 45 >"$modem_log" 2>&1 &
 modem_pid=$!
 trap 'kill $modem_pid 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [ -e "$work/modem0" ] && break; sleep 0.1; done
 echo "Simulated modem on $work/modem0 (log: $modem_log); data folder $work/data"
 export VELQUARIN_SCAN_PORTS="$work/modem0"
 export XDG_CONFIG_HOME="$work/config"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 "$BUILD_DIR/src/velquarin" --data-dir "$work/data" "${args[@]}"

@@ -10,16 +10,20 @@ void acknowledgePendingCMT(EngineState& st, AtChannel& channel)
 {
     if (!st.bGotCMT)
         return;
+    // Cleared before the command: a modem that holds its next indication
+    // until this one is acknowledged sends it right behind the OK, and the
+    // parser raises the flag again for it during this very wait.
+    st.bGotCMT = false;
     if (channel.sendATCommand(QStringLiteral("AT+CNMA\r"), 2)) {
-        st.bGotCMT = false;
         st.iGotCMTFailures = 0;
         return;
     }
     // 340: no acknowledgement expected any more; asking again cannot help.
     if (channel.lastCmsError() == 340 || ++st.iGotCMTFailures >= 3) {
-        st.bGotCMT = false;
         st.iGotCMTFailures = 0;
+        return;
     }
+    st.bGotCMT = true;
 }
 
 namespace {
@@ -162,6 +166,7 @@ void ActivityScheduler::startModem()
     if (steps_.detectSim)
         steps_.detectSim();
     if (st_.bSIMReady) {
+        emit statusText(QString()); // the set-up's "Detecting SIM Card..." is over
         st_.bModemConnected = true;
         activateOutbox(); // paused, connected: activates
         st_.sngSendCount = 1;

@@ -1,7 +1,9 @@
 #include "startup/AppController.h"
 
 #include "mainwindow/MainWindow.h"
+#include "modem/ModemForms.h"
 #include "modem/ModemLink.h"
+#include "modem/Reception.h"
 #include "startup/AppPaths.h"
 #include "startup/Database.h"
 #include "startup/Settings.h"
@@ -29,6 +31,11 @@ AppController::AppController(Database& db, SingleInstance* instance, QObject* pa
         else if (requestClose())
             release();
     });
+    // Every "+CMT: " the link recognises is decoded and stored at once, also
+    // in the middle of another exchange.
+    reception_ = std::make_unique<Reception>(db_, state_, &inboxBlock_);
+    connect(modem_.get(), &ModemLink::cmtReceived, reception_.get(), &Reception::DecodeIncomingPDU);
+
     scheduler_.steps().readOutboxFlag = [this] { return outboxBlock_.readFloat(); };
 }
 
@@ -57,6 +64,16 @@ void AppController::load(bool show)
     if (!window_) {
         window_ = new MainWindow(*this);
         UserPrompt::setParentWindow(window_);
+        // The modal progress forms that the cycle opens: detection,
+        // initialisation, reset and SIM set-up.
+        installModemForms(scheduler_, *modem_, window_);
+        connect(reception_.get(), &Reception::messageStored, window_,
+                [w = window_.data()](qint64 code, const QDateTime& when, const QString& name,
+                                     const QString& number, int type, int requestType) {
+                    // Remote requests are served, not listed as new mail.
+                    if (requestType == 0)
+                        w->messageStored(code, when, name, number, type);
+                });
     }
 
     // 6-7: the two shared-memory blocks; a failure is reported and the load

@@ -13,6 +13,7 @@
 class Database;
 class MainWindow;
 class ModemLink;
+class Reception;
 class SingleInstance;
 
 class AppController : public QObject {
@@ -28,6 +29,7 @@ public:
     SharedFlagBlock& inboxBlock() { return inboxBlock_; }
     MainWindow* window() const;
     ModemLink& modem() { return *modem_; }
+    Reception& reception() { return *reception_; }
 
     // The main window's load. Shows the window when show is true. The
     // activity timer is started last, and also after a reported error.
@@ -53,6 +55,7 @@ private:
     ActivityScheduler scheduler_;
     SharedFlagBlock outboxBlock_;
     SharedFlagBlock inboxBlock_;
+    std::unique_ptr<Reception> reception_;
     QPointer<MainWindow> window_;
     bool released_ = false;
 };

@@ -377,3 +377,27 @@ TEST_F(Cycle, TicksComeFromTheTimerAndNeverOverlap)
     sched.stop();
     EXPECT_EQ(maxDepth, 1);
 }
+
+TEST_F(Cycle, AnIndicationDuringTheAcknowledgementIsAcknowledgedToo)
+{
+    // The next "+CMT: " arrives while "AT+CNMA" waits (right behind its OK).
+    struct NextIndication : FakeChannel {
+        EngineState* st = nullptr;
+        int arrivals = 1;
+        bool sendATCommand(const QString& command, double t) override
+        {
+            const bool ok = FakeChannel::sendATCommand(command, t);
+            if (command.startsWith("AT+CNMA") && arrivals-- > 0)
+                st->bGotCMT = true;
+            return ok;
+        }
+    } ch2;
+    ch2.st = &st;
+    sched.setChannel(&ch2);
+    st.bGotCMT = true;
+    sched.runActivities();
+    EXPECT_TRUE(st.bGotCMT);
+    sched.runActivities();
+    EXPECT_FALSE(st.bGotCMT);
+    EXPECT_EQ(ch2.sent.count("AT+CNMA"), 2);
+}

@@ -91,8 +91,17 @@ SimModem::SimModem(QObject* parent) : QObject(parent)
 
 SimModem::~SimModem()
 {
+    unplug();
+}
+
+void SimModem::unplug()
+{
     delete readNotifier_;
+    readNotifier_ = nullptr;
     delete writeNotifier_;
+    writeNotifier_ = nullptr;
+    pumpTimer_.stop();
+    out_.clear();
     if (!linkPath_.isEmpty() && QFileInfo(linkPath_).isSymLink()
         && QFile::symLinkTarget(linkPath_) == slavePath_)
         QFile::remove(linkPath_);
@@ -100,6 +109,11 @@ SimModem::~SimModem()
         ::close(master_);
     if (slave_ >= 0)
         ::close(slave_);
+    master_ = slave_ = -1;
+    linkPath_.clear();
+    line_.clear();
+    inBody_ = false;
+    body_.clear();
 }
 
 // ---- The port ------------------------------------------------------------------
@@ -149,11 +163,13 @@ bool SimModem::start(const QString& linkPath)
             QFile::remove(linkPath);
         else if (info.exists()) {
             error_ = QStringLiteral("%1 exists and is not a symlink").arg(linkPath);
+            unplug();
             return false;
         }
         QDir().mkpath(info.absolutePath());
         if (::symlink(name, QFile::encodeName(linkPath).constData()) != 0) {
             error_ = QStringLiteral("cannot link %1: %2").arg(linkPath, QString::fromLocal8Bit(std::strerror(errno)));
+            unplug();
             return false;
         }
         linkPath_ = linkPath;
@@ -204,8 +220,6 @@ void SimModem::setRestartMs(int ms) { restartMs_ = qMax(0, ms); }
 void SimModem::setSavedProfile(const Profile& profile)
 {
     saved_ = profile;
-    while (saved_.cnmi.size() < 5)
-        saved_.cnmi.append(0);
     current_ = saved_;
 }
 
@@ -1265,7 +1279,7 @@ void SimModem::cmdCpbw(int kind, const QStringList& args, const QList<bool>& quo
 
 void SimModem::cmdCnmi(int kind, const QStringList& args, Result& r)
 {
-    const QList<int>& c = current_.cnmi;
+    const auto& c = current_.cnmi;
     if (kind == Query) {
         r.info << QStringLiteral("+CNMI: %1,%2,%3,%4,%5").arg(c[0]).arg(c[1]).arg(c[2]).arg(c[3]).arg(c[4]);
         return;
@@ -1279,7 +1293,7 @@ void SimModem::cmdCnmi(int kind, const QStringList& args, Result& r)
         return;
     }
     static const int kMax[5] = {3, 3, 3, 2, 1};
-    QList<int> next = c;
+    auto next = c;
     for (int k = 0; k < args.size(); ++k) {
         if (args.at(k).isEmpty())
             continue;   // an omitted value keeps its setting

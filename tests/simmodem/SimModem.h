@@ -29,6 +29,19 @@
 // real modem has them. Anything else answers "ERROR"; a line that does not
 // begin with "AT" is ignored, as modems do with line noise.
 //
+// Error numbers it gives: +CME ERROR: 3 (not allowed: PIN to a ready SIM,
+// a phonebook other than "SM"), 11/12/13 (SIM wants its PIN / PUK / is
+// blocked), 16 (wrong PIN or PUK), 20 (phonebook full), 21 (bad index),
+// 24 (name too long), 26 (number too long), 27 (bad dial characters);
+// +CMS ERROR: 302 (AT+CMGS in text mode), 303 (bad +CSMS/+CNMI value),
+// 304 (bad length or message body), 311/316/310 (sending with a locked or
+// blocked SIM), 340 (AT+CNMA with nothing to acknowledge). A quote inside a
+// quoted parameter makes the line malformed: "ERROR". AT+CMEE=0 turns the
+// +CME errors into plain "ERROR".
+//
+// Unsolicited results are written when the test injects them, whatever the
+// +CNMI routing says.
+//
 // Usage in a test:
 //
 //   SimModem modem;
@@ -57,6 +70,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <array>
 #include <deque>
 #include <optional>
 
@@ -84,6 +98,11 @@ public:
     QString errorString() const { return error_; }
     // Drops bytes the modem wrote that nobody has read yet.
     void discardUnread();
+    // Pulls the modem out: the pty goes away (a program that has it open
+    // gets a read error, as with a USB modem that re-enumerates) and so
+    // does the symlink. start() plugs it in again on a new pty, with the
+    // same state and records.
+    void unplug();
 
     // ---- Identity and behaviour ------------------------------------------------
     void setMaker(const QString& maker);            // the AT+CGMI reply; default "VELQUARIN-SIM"
@@ -109,7 +128,7 @@ public:
     // the factory ones (0; 1,1,0,0,0; 0).
     struct Profile {
         int csms = 0;
-        QList<int> cnmi{1, 1, 0, 0, 0};
+        std::array<int, 5> cnmi{1, 1, 0, 0, 0};
         int cmgf = 0;
         bool operator==(const Profile&) const = default;
     };

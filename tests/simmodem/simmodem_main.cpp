@@ -118,7 +118,12 @@ int main(int argc, char** argv)
 
     int sample = 0;
     QTimer incoming;
+    // Sample texts are delivered only once the program has routed new
+    // messages to itself (+CNMI mt 2); before that a real modem would keep
+    // them on the SIM, and nobody may be reading the port yet.
     auto deliverSample = [&] {
+        if (modem.currentProfile().cnmi[1] != 2 || modem.isRestarting())
+            return;
         modem.injectCmt(tpdu::deliverText(QStringLiteral("+447700900555"),
                                           QString::fromLatin1(kSamples[sample++ % std::size(kSamples)])));
     };
