@@ -7,6 +7,7 @@
 #include "mainwindow/MessageListModel.h"
 #include "mainwindow/ToolbarKeys.h"
 #include "modem/EngineState.h"
+#include "modem/Gsm7.h"
 #include "modem/Pdu.h"
 #include "mainwindow/SettingsMenu.h"
 #include "startup/AppController.h"
@@ -823,7 +824,9 @@ void MainWindow::showMessage(qint64 code)
     lblType_->setText(typeCaption(type));
     txtMessage_->show();
     if (type == 1)
-        txtMessage_->setPlainText(pdu::Unpack7Bit(rs.value(0, "msgcontent").toString()));
+        txtMessage_->setPlainText(gsm7::textFromPacked(rs.value(0, "msgcontent").toString()));
+    else if (type == 5)
+        txtMessage_->setPlainText(pdu::HexToUnicode(rs.value(0, "msgcontent").toString()));
     else if (type == 2)
         cmdPlay_->show();
 

@@ -1,5 +1,7 @@
 #include "modem/DeliverPdu.h"
 
+#include "modem/Gsm7.h"
+
 #include "modem/Pdu.h"
 
 #include <vector>
@@ -91,7 +93,7 @@ std::optional<Deliver> decodeDeliverPdu(const QString& input)
     const QString field = hex.mid(qsizetype(2 * addr), qsizetype(2 * addrOctets));
     const int tonHigh = d.typeOfNumber & 0xF0;
     if (tonHigh == 0xD0 || tonHigh == 0xF0) {
-        d.sender = Unpack7Bit(field);
+        d.sender = gsm7::toText(Unpack7Bit(field));
     } else {
         // An odd digit count ends in the "F" filler, which is dropped.
         const QString semi = digits % 2 ? field.left(qsizetype(digits) - 1) + field.at(qsizetype(digits))

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class Database;
 
@@ -15,15 +16,16 @@ public:
     // from the recipient's address-book entry and the result is checked and
     // packed; other types are stored as given (hex of all parts). Returns
     // true when the row was inserted; on failure shows "Unable to add
-    // record" (Database Error) for a database failure and "..." for a text
-    // that cannot be sent.
+    // record" (Database Error) for a database failure and a Warning that
+    // says why for a text that cannot be sent.
     bool AddToOutbox(const QString& number, int type, const QString& content, const QDateTime& sendTime,
                      int priority);
     // The same without any message box: the reason goes to *error.
     bool AddToOutboxQuiet(const QString& number, int type, const QString& content,
                           const QDateTime& sendTime, int priority, QString* error = nullptr);
-    // Queues the message for every member of the group; returns how many
-    // were queued.
+    // Queues the message for every member of the group, each with its own
+    // merge fields; returns how many were queued. Each distinct failure is
+    // shown once, and a failing member does not stop the others.
     int AddGroupToOutbox(const QString& group, int type, const QString& content, const QDateTime& sendTime,
                          int priority);
 
@@ -32,11 +34,28 @@ public:
     // and at most 160 septets. The reason goes to *why when it cannot.
     static bool canSendText(const QString& text, QString* why = nullptr);
 
+    // The text with the merge fields {sa} {fn} {ln} {mn} {co} {f1} {f2} {f3}
+    // replaced by the values of the address-book entry of the number (empty
+    // when there is none). *ok is false after a database error.
+    QString MergeFields(const QString& number, const QString& text, bool* ok = nullptr);
+
+    // The reason given for a database failure.
+    static QString databaseFailureText() { return QStringLiteral("Unable to add record"); }
+
 signals:
-    // A row was queued (for the Outbox list when it is shown).
+    // A row was queued (for the Outbox list when it is shown). The name is
+    // the first and last name with a blank between, a blank alone for other
+    // types or numbers not in the address book.
     void rowAdded(qint64 code, const QDateTime& sendTime, const QString& name, const QString& number,
                   int type);
 
 private:
+    enum class Failure { None, Text, Database };
+    // The eight merge values of the number's entry, empty when unknown.
+    QStringList addressValues(const QString& number, bool* ok);
+    static QString mergeValues(const QString& text, const QStringList& values);
+    Failure enqueue(const QString& number, int type, const QString& content, const QDateTime& sendTime,
+                    int priority, QString* error);
+
     Database& db_;
 };

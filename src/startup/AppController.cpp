@@ -3,6 +3,8 @@
 #include "mainwindow/MainWindow.h"
 #include "modem/ModemForms.h"
 #include "modem/ModemLink.h"
+#include "modem/OutboxQueue.h"
+#include "modem/OutboxSender.h"
 #include "modem/Reception.h"
 #include "startup/AppPaths.h"
 #include "startup/Database.h"
@@ -11,6 +13,7 @@
 #include "startup/UserPrompt.h"
 
 #include <QApplication>
+#include <QLabel>
 
 AppController::AppController(Database& db, SingleInstance* instance, QObject* parent)
     : QObject(parent), db_(db), instance_(instance), modem_(std::make_unique<ModemLink>(state_)),
@@ -35,6 +38,11 @@ AppController::AppController(Database& db, SingleInstance* instance, QObject* pa
     // in the middle of another exchange.
     reception_ = std::make_unique<Reception>(db_, state_, &inboxBlock_);
     connect(modem_.get(), &ModemLink::cmtReceived, reception_.get(), &Reception::DecodeIncomingPDU);
+
+    // The Outbox: queued rows are sent by the cycle's sending step.
+    outbox_ = std::make_unique<OutboxQueue>(db_);
+    sender_ = std::make_unique<OutboxSender>(state_, db_);
+    installOutboxSender(scheduler_, *sender_);
 
     scheduler_.steps().readOutboxFlag = [this] { return outboxBlock_.readFloat(); };
 }
@@ -74,6 +82,12 @@ void AppController::load(bool show)
                     if (requestType == 0)
                         w->messageStored(code, when, name, number, type);
                 });
+        connect(outbox_.get(), &OutboxQueue::rowAdded, window_, &MainWindow::outboxRowAdded);
+        connect(sender_.get(), &OutboxSender::rowSending, window_, &MainWindow::outboxRowSending);
+        connect(sender_.get(), &OutboxSender::rowLogged, window_,
+                [w = window_.data()](qint64 oldCode, qint64 newCode, const QString& status, const QString&,
+                                     const QString&, int) { w->outboxRowLogged(oldCode, newCode, status); });
+        connect(sender_.get(), &OutboxSender::statusText, window_->messageIdLabel(), &QLabel::setText);
     }
 
     // 6-7: the two shared-memory blocks; a failure is reported and the load

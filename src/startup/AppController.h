@@ -14,6 +14,8 @@ class Database;
 class MainWindow;
 class ModemLink;
 class Reception;
+class OutboxQueue;
+class OutboxSender;
 class SingleInstance;
 
 class AppController : public QObject {
@@ -30,6 +32,8 @@ public:
     MainWindow* window() const;
     ModemLink& modem() { return *modem_; }
     Reception& reception() { return *reception_; }
+    OutboxQueue& outbox() { return *outbox_; }
+    OutboxSender& sender() { return *sender_; }
 
     // The main window's load. Shows the window when show is true. The
     // activity timer is started last, and also after a reported error.
@@ -56,6 +60,8 @@ private:
     SharedFlagBlock outboxBlock_;
     SharedFlagBlock inboxBlock_;
     std::unique_ptr<Reception> reception_;
+    std::unique_ptr<OutboxQueue> outbox_;
+    std::unique_ptr<OutboxSender> sender_;
     QPointer<MainWindow> window_;
     bool released_ = false;
 };

@@ -34,6 +34,7 @@ TEST(Schema, CreatesAllTablesWithShippedRows)
     EXPECT_TRUE(sec.value(0, 1).isNull());
     EXPECT_GT(db.query("SELECT COUNT(*) FROM tboperators").value(0, 0).toInt(), 100);
     EXPECT_EQ(QFileInfo(f.path()).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
+    EXPECT_EQ(db.query("PRAGMA journal_mode").value(0, 0).toString(), "wal");
 }
 
 TEST(Schema, DefaultsFillLeftOutColumns)

@@ -1,0 +1,194 @@
+#include "modem/OutboxQueue.h"
+
+#include "modem/Gsm7.h"
+#include "startup/Database.h"
+#include "startup/UserPrompt.h"
+
+#include <QStringList>
+
+namespace {
+
+// The merge-field codes, in the order they are replaced, and the columns of
+// tbaddrs they stand for.
+constexpr const char* kMergeCodes[] = {"{sa}", "{fn}", "{ln}", "{mn}", "{co}", "{f1}", "{f2}", "{f3}"};
+
+QString quotedList(const QString& chars)
+{
+    QStringList items;
+    for (qsizetype i = 0; i < chars.size(); ++i) {
+        QString ch(chars.at(i));
+        if (chars.at(i).isHighSurrogate() && i + 1 < chars.size())
+            ch += chars.at(++i);
+        items << QLatin1Char('"') + ch + QLatin1Char('"');
+    }
+    return items.join(QStringLiteral(", "));
+}
+
+// Whether the text's last character before any trailing blanks is a CR.
+bool endsWithCarriageReturn(const QString& text)
+{
+    qsizetype n = text.size();
+    while (n > 0 && text.at(n - 1) == QLatin1Char(' '))
+        --n;
+    return n > 0 && text.at(n - 1) == QLatin1Char('\r');
+}
+
+} // namespace
+
+OutboxQueue::OutboxQueue(Database& db, QObject* parent) : QObject(parent), db_(db) {}
+
+bool OutboxQueue::canSendText(const QString& text, QString* why)
+{
+    bool ok = true;
+    const QString septets = gsm7::storedSeptets(text, &ok);
+    QString reason;
+    if (!ok)
+        reason = QStringLiteral("The message contains characters that a text message cannot carry: %1.")
+                     .arg(quotedList(gsm7::unsupportedCharacters(text)));
+    else if (septets.isEmpty())
+        reason = QStringLiteral("The message is empty.");
+    else if (septets.size() == gsm7::kMaxSeptets + 1 && septets.endsWith(QLatin1Char('\r')) &&
+             !endsWithCarriageReturn(text))
+        // Only the pad after a final '@' went over the limit.
+        reason = QStringLiteral("A text message of %1 characters cannot end in \"@\"; remove it or shorten "
+                                "the text by one character.")
+                     .arg(gsm7::kMaxSeptets);
+    else if (septets.size() > gsm7::kMaxSeptets)
+        reason = QStringLiteral("The message is %1 characters long; a text message carries at most %2 "
+                                "(each of \u20AC [ ] { } | \\ ^ ~ counts as two).")
+                     .arg(septets.size())
+                     .arg(gsm7::kMaxSeptets);
+    if (why)
+        *why = reason;
+    return reason.isEmpty();
+}
+
+QStringList OutboxQueue::addressValues(const QString& number, bool* ok)
+{
+    const Recordset rs = db_.query(
+        QStringLiteral("SELECT addrslt,addrnam1,addrnam2,addrno,addrco,addrf1,addrf2,addrf3 "
+                       "FROM tbaddrs WHERE addrno=?"),
+        {number});
+    *ok = rs.ok();
+    QStringList values;
+    for (int i = 0; i < 8; ++i)
+        values << (rs.ok() && !rs.isEmpty() ? NullToEmpty(rs.value(0, i)) : QString());
+    return values;
+}
+
+QString OutboxQueue::mergeValues(const QString& text, const QStringList& values)
+{
+    QString merged = text;
+    for (int i = 0; i < 8; ++i)
+        merged.replace(QLatin1String(kMergeCodes[i]), values.value(i), Qt::CaseSensitive);
+    return merged;
+}
+
+QString OutboxQueue::MergeFields(const QString& number, const QString& text, bool* ok)
+{
+    bool dbOk = true;
+    const QString merged = mergeValues(text, addressValues(number, &dbOk));
+    if (ok)
+        *ok = dbOk;
+    return merged;
+}
+
+OutboxQueue::Failure OutboxQueue::enqueue(const QString& number, int type, const QString& content,
+                                          const QDateTime& sendTime, int priority, QString* error)
+{
+    QString stored = content;
+    QString name = QStringLiteral(" ");
+    if (type == 1) {
+        bool dbOk = true;
+        const QStringList values = addressValues(number, &dbOk);
+        if (!dbOk) {
+            *error = databaseFailureText();
+            return Failure::Database;
+        }
+        // The text is checked after merging: a field may bring in a
+        // character the alphabet lacks or make the text too long.
+        const QString merged = mergeValues(content, values);
+        if (!canSendText(merged, error))
+            return Failure::Text;
+        stored = gsm7::packText(merged);
+        // Known number: "first last"; unknown: both empty, a blank alone.
+        name = values[1] + QLatin1Char(' ') + values[2];
+    }
+
+    const qint64 code = GetNextCode(db_, CodeOutbox);
+    if (code < 0) {
+        *error = databaseFailureText();
+        return Failure::Database;
+    }
+    const QDateTime due = sendTime.isValid() ? sendTime : QDateTime::currentDateTime();
+    if (!db_.exec(QStringLiteral("INSERT INTO tboutqueue(msgcode,msgno,msgtype,msgcontent,msgout,msgoutpri) "
+                                 "VALUES(?,?,?,?,?,?)"),
+                  {code, NullIfEmpty(number), type, NullIfEmpty(stored), dbtime::toDb(due), priority})) {
+        *error = databaseFailureText();
+        return Failure::Database;
+    }
+    emit rowAdded(code, due, name, number, type);
+    return Failure::None;
+}
+
+bool OutboxQueue::AddToOutboxQuiet(const QString& number, int type, const QString& content,
+                                   const QDateTime& sendTime, int priority, QString* error)
+{
+    QString reason;
+    const bool ok = enqueue(number, type, content, sendTime, priority, &reason) == Failure::None;
+    if (error)
+        *error = reason;
+    return ok;
+}
+
+bool OutboxQueue::AddToOutbox(const QString& number, int type, const QString& content,
+                              const QDateTime& sendTime, int priority)
+{
+    QString reason;
+    switch (enqueue(number, type, content, sendTime, priority, &reason)) {
+    case Failure::None:
+        return true;
+    case Failure::Text:
+        UserPrompt::warning(reason);
+        return false;
+    case Failure::Database:
+        UserPrompt::databaseError(reason);
+        return false;
+    }
+    return false;
+}
+
+int OutboxQueue::AddGroupToOutbox(const QString& group, int type, const QString& content,
+                                  const QDateTime& sendTime, int priority)
+{
+    const Recordset members =
+        db_.query(QStringLiteral("SELECT addrno FROM tbaddrgrps WHERE grpnam=?"), {group});
+    if (!members.ok()) {
+        UserPrompt::databaseError(databaseFailureText());
+        return 0;
+    }
+    int queued = 0;
+    // The same reason for many members is shown once.
+    QStringList textReasons;
+    bool databaseFailed = false;
+    for (int i = 0; i < members.size(); ++i) {
+        QString reason;
+        switch (enqueue(NullToEmpty(members.value(i, 0)), type, content, sendTime, priority, &reason)) {
+        case Failure::None:
+            ++queued;
+            break;
+        case Failure::Text:
+            if (!textReasons.contains(reason))
+                textReasons << reason;
+            break;
+        case Failure::Database:
+            databaseFailed = true;
+            break;
+        }
+    }
+    for (const QString& reason : textReasons)
+        UserPrompt::warning(reason);
+    if (databaseFailed)
+        UserPrompt::databaseError(databaseFailureText());
+    return queued;
+}

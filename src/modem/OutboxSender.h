@@ -1,0 +1,105 @@
+#pragma once
+// The Outbox sender: takes the due message of highest priority from
+// tboutqueue, sends it as one SMS-SUBMIT per part with "AT+CMGS=" in PDU
+// mode, and moves it to Sent Items (tboutlog) as sent ("C") or failed ("E").
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+class ActivityScheduler;
+class AtChannel;
+class Database;
+struct EngineState;
+
+namespace pdu {
+
+// One SMS-SUBMIT as the modem takes it after "AT+CMGS=<cmgsLength>": hex,
+// no service-centre address of its own ("00"), relative validity of 24
+// hours. Empty pdu when it cannot be built.
+struct SubmitPdu {
+    QByteArray pdu;
+    int cmgsLength = 0;
+    bool isValid() const { return !pdu.isEmpty(); }
+};
+
+// Builds the SUBMIT for a number ("+" for international, otherwise
+// national; 1 to 20 digits), the message reference, the message type (1:
+// text, udHex holds the packed septets; 2 to 4: one smart-message part,
+// udHex starts with its user data header) and the user data. Invalid for a
+// number that is not digits, user data that is not whole hex octets, more
+// than 140 octets of user data, or another type.
+SubmitPdu buildSubmitPdu(const QString& number, int mr, int type, const QString& udHex);
+
+} // namespace pdu
+
+class OutboxSender : public QObject {
+    Q_OBJECT
+public:
+    OutboxSender(EngineState& state, Database& db, QObject* parent = nullptr);
+
+    void setChannel(AtChannel* channel) { channel_ = channel; }
+    AtChannel* channel() const { return channel_; }
+
+    // Sends at most one due message; called by the activity cycle.
+    void SendNextOutbox();
+    // Moves a queue row to Sent Items with the status "C" or "E", in one
+    // transaction; false (rolled back) when any step failed.
+    bool MoveOutboxToLog(qint64 code, const QString& name, const QString& number, const QString& status,
+                         int type);
+    // Copies a Sent Items message back into the queue, due now with the
+    // default priority. Returns the new queue code, -1 on failure.
+    qint64 ResendFromLog(qint64 logCode);
+
+    // Messages sent (or given up) in this session whose move to Sent Items
+    // has not succeeded yet: only the move is tried again, never the send.
+    bool hasPendingMove(qint64 code) const { return pendingMoves_.contains(code); }
+    int pendingMoveCount() const { return int(pendingMoves_.size()); }
+
+    // Time-outs in seconds.
+    static constexpr double kCmgsTimeout = 8;
+    static constexpr double kTextPduTimeout = 60;
+    static constexpr double kPartPduTimeout = 30;
+    static constexpr int kTries = 10;
+    static constexpr int kPartHexLength = 280; // 140 octets
+
+signals:
+    // A row was taken for sending (the Outbox list shows it as sending).
+    void rowSending(qint64 code);
+    // A row left the queue for Sent Items with the new code and status.
+    void rowLogged(qint64 oldCode, qint64 newCode, const QString& status, const QString& name,
+                   const QString& number, int type);
+    // The third status-bar panel: "Message ID: <code> - Sending...", then "".
+    void statusText(const QString& text);
+
+private:
+    struct Row {
+        qint64 code = 0;
+        int type = 0;
+        QString number;
+        QString content;
+        QString name;
+    };
+    struct PendingMove {
+        QString status;
+        QString name;
+        QString number;
+        int type = 0;
+    };
+    bool pickDueRow(Row* row);
+    // Sends every part; "C" when all went, "E" when a part failed ten
+    // times or cannot be sent; empty when the modem went away meanwhile.
+    QString send(const Row& row, int mr);
+    // Up to ten tries of one PDU.
+    enum class TryResult { Sent, Failed, NoModem };
+    TryResult sendPart(const pdu::SubmitPdu& submit, double pduTimeout);
+    void retryPendingMoves();
+
+    EngineState& st_;
+    Database& db_;
+    AtChannel* channel_ = nullptr;
+    QHash<qint64, PendingMove> pendingMoves_;
+};
+
+// Lets the activity cycle send through the sender, on the cycle's channel.
+void installOutboxSender(ActivityScheduler& scheduler, OutboxSender& sender);
