@@ -13,6 +13,7 @@
 
 #include "modem/ActivityScheduler.h"
 #include "modem/EngineState.h"
+#include "modem/Gsm7.h"
 #include "modem/OutboxQueue.h"
 #include "remote/HandIn.h"
 #include "startup/Database.h"
@@ -73,7 +74,7 @@ protected:
         const Recordset rs = f.db().query("SELECT msgno, msgcontent, msgout, msgoutpri FROM tboutqueue ORDER BY msgno");
         QStringList out;
         for (int i = 0; i < rs.size(); ++i)
-            out << QStringLiteral("%1|%2|%3|%4").arg(rs.value(i, 0).toString(), rs.value(i, 1).toString(),
+            out << QStringLiteral("%1|%2|%3|%4").arg(rs.value(i, 0).toString(), gsm7::textFromPacked(rs.value(i, 1).toString()),
                                                      rs.value(i, 2).toString(), rs.value(i, 3).toString());
         return out;
     }
@@ -161,10 +162,10 @@ TEST_F(HandInTest, AFailedDeleteQueuesNothing)
     ASSERT_TRUE(f.db().exec("CREATE TRIGGER keep2 BEFORE DELETE ON tbouttemp WHEN old.msgcode = 2 "
                             "BEGIN SELECT RAISE(ABORT, 'kept'); END"));
     handIn.importOutTemp();
-    const Recordset rs = f.db().query("SELECT msgno || ':' || msgcontent FROM tboutqueue ORDER BY msgno");
-    ASSERT_EQ(rs.size(), 2);
-    EXPECT_EQ(rs.value(0, 0).toString(), "111:one");
-    EXPECT_EQ(rs.value(1, 0).toString(), "333:three");
+    const QStringList rows = queued();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE(rows[0].startsWith("111|one|")) << rows[0].toStdString();
+    EXPECT_TRUE(rows[1].startsWith("333|three|")) << rows[1].toStdString();
     EXPECT_EQ(count("tbouttemp"), 1);
     ASSERT_TRUE(f.db().exec("DROP TRIGGER keep2"));
     handIn.importOutTemp();

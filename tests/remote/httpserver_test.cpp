@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "modem/EngineState.h"
+#include "modem/Gsm7.h"
 #include "modem/OutboxQueue.h"
 #include "remote/HttpServer.h"
 #include "startup/Database.h"
@@ -142,13 +143,13 @@ protected:
                         "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
     }
     int rows() { return f.db().query("SELECT COUNT(*) FROM tboutqueue").value(0, 0).toInt(); }
-    // Number, content and priority of the only Outbox row.
+    // Number, text, priority and send time of the only Outbox row.
     QStringList onlyRow()
     {
         const Recordset rs = f.db().query("SELECT msgno, msgcontent, msgoutpri, msgout FROM tboutqueue");
         if (rs.size() != 1)
             return {QStringLiteral("rows: %1").arg(rs.size())};
-        return {rs.value(0, 0).toString(), rs.value(0, 1).toString(), rs.value(0, 2).toString(),
+        return {rs.value(0, 0).toString(), gsm7::textFromPacked(rs.value(0, 1).toString()), rs.value(0, 2).toString(),
                 rs.value(0, 3).toString()};
     }
 };
