@@ -6,6 +6,8 @@
 #include "modem/OutboxQueue.h"
 #include "modem/OutboxSender.h"
 #include "modem/Reception.h"
+#include "remote/HandIn.h"
+#include "remote/HttpServer.h"
 #include "startup/AppPaths.h"
 #include "startup/Database.h"
 #include "startup/Settings.h"
@@ -43,6 +45,12 @@ AppController::AppController(Database& db, SingleInstance* instance, QObject* pa
     outbox_ = std::make_unique<OutboxQueue>(db_);
     sender_ = std::make_unique<OutboxSender>(state_, db_);
     installOutboxSender(scheduler_, *sender_);
+
+    // Other programs: rows handed in through tbouttemp and the "Outbox"
+    // flag, and texts submitted over HTTP.
+    handIn_ = std::make_unique<HandIn>(db_, *outbox_, state_, outboxBlock_);
+    installHandIn(scheduler_, *handIn_);
+    http_ = std::make_unique<HttpServer>(db_, *outbox_, state_);
 
     scheduler_.steps().readOutboxFlag = [this] { return outboxBlock_.readFloat(); };
 }
@@ -137,6 +145,9 @@ void AppController::readSettings()
         state_.bDetectModemRequest = true;
     state_.iStartHTTP = Settings::startHttp();
     state_.iHTTPPort = Settings::httpPort();
+    // A port in use is reported by a Warning and the load goes on.
+    if (state_.iStartHTTP == 1)
+        StartHTTPServer(*http_, state_.iHTTPPort);
     state_.iAutoRespond = Settings::autoRespond();
     state_.sAutoRespondText = Settings::autoRespondText();
     state_.sRemotePhoneNo = Settings::remotePhoneNo();
@@ -169,6 +180,7 @@ void AppController::release()
         return;
     released_ = true;
     scheduler_.stop();
+    http_->stop();
     db_.close();
     modem_->closePort();
     closeSharedMemory();

@@ -16,6 +16,8 @@ class ModemLink;
 class Reception;
 class OutboxQueue;
 class OutboxSender;
+class HandIn;
+class HttpServer;
 class SingleInstance;
 
 class AppController : public QObject {
@@ -34,6 +36,7 @@ public:
     Reception& reception() { return *reception_; }
     OutboxQueue& outbox() { return *outbox_; }
     OutboxSender& sender() { return *sender_; }
+    HttpServer& http() { return *http_; }
 
     // The main window's load. Shows the window when show is true. The
     // activity timer is started last, and also after a reported error.
@@ -62,6 +65,8 @@ private:
     std::unique_ptr<Reception> reception_;
     std::unique_ptr<OutboxQueue> outbox_;
     std::unique_ptr<OutboxSender> sender_;
+    std::unique_ptr<HandIn> handIn_;
+    std::unique_ptr<HttpServer> http_;
     QPointer<MainWindow> window_;
     bool released_ = false;
 };
