@@ -1,5 +1,7 @@
 #include "modem/OutboxQueue.h"
 
+#include <QTimer>
+
 #include "modem/Gsm7.h"
 #include "startup/Database.h"
 #include "startup/UserPrompt.h"
@@ -127,7 +129,21 @@ OutboxQueue::Failure OutboxQueue::enqueue(const QString& number, int type, const
         *error = databaseFailureText();
         return Failure::Database;
     }
-    emit rowAdded(code, due, name, number, type);
+    if (!db_.inTransaction()) {
+        emit rowAdded(code, due, name, number, type);
+        return Failure::None;
+    }
+    // Inside a caller's transaction (the hand-in) the row exists only once
+    // that commits: tell the lists after it, and only if the row is there.
+    // A rolled-back row's code is drawn again, so the whole row is matched.
+    QTimer::singleShot(0, this, [this, code, due, name, number, type, stored] {
+        if (db_.isOpen() && !db_.inTransaction() &&
+            db_.query(QStringLiteral("SELECT 1 FROM tboutqueue WHERE msgcode = ? AND msgno IS ? "
+                                     "AND msgcontent IS ?"),
+                      {code, NullIfEmpty(number), NullIfEmpty(stored)})
+                    .size() == 1)
+            emit rowAdded(code, due, name, number, type);
+    });
     return Failure::None;
 }
 

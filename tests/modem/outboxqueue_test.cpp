@@ -169,3 +169,25 @@ TEST_F(QueueFixture, GroupQueuesEveryMemberWithItsOwnFields)
     EXPECT_EQ(testenv::prompt().count(), 0);
     EXPECT_EQ(rows().size(), 3);
 }
+
+TEST(OutboxQueueInTransaction, ListsHearOfARowOnlyAfterItsCommit)
+{
+    testenv::FreshDb f;
+    OutboxQueue queue(f.db());
+    QSignalSpy added(&queue, &OutboxQueue::rowAdded);
+    {
+        Transaction t(f.db());
+        ASSERT_TRUE(queue.AddToOutboxQuiet("+447700900123", 1, "rolled back", QDateTime(), 9));
+        // t rolls back
+    }
+    {
+        Transaction t(f.db());
+        ASSERT_TRUE(queue.AddToOutboxQuiet("+447700900124", 1, "kept", QDateTime(), 9));
+        EXPECT_EQ(added.size(), 0);
+        ASSERT_TRUE(t.commit());
+    }
+    testenv::waitUntil([&] { return added.size() >= 1; }, 500);
+    testenv::waitUntil([] { return false; }, 50);
+    ASSERT_EQ(added.size(), 1);
+    EXPECT_EQ(added.at(0).at(3).toString(), "+447700900124");
+}
