@@ -46,10 +46,12 @@ bool SharedFlagBlock::sizeOk() const
 
 float SharedFlagBlock::readFloat() const
 {
-    if (!view_ || !sizeOk())
-        return 0.0f;
+    // Through the descriptor rather than the mapping: if another program
+    // shrinks the object between our size check and the access, a read
+    // comes back short instead of raising SIGBUS.
     unsigned char b[4];
-    std::memcpy(b, view_, 4);
+    if (!view_ || !sizeOk() || ::pread(fd_, b, 4, 0) != 4)
+        return 0.0f;
     const quint32 bits = quint32(b[0]) | quint32(b[1]) << 8 | quint32(b[2]) << 16 | quint32(b[3]) << 24;
     float f;
     std::memcpy(&f, &bits, 4);
@@ -64,8 +66,7 @@ bool SharedFlagBlock::writeFloat(float value)
     std::memcpy(&bits, &value, 4);
     const unsigned char b[4] = {static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
                                 static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)};
-    std::memcpy(view_, b, 4);
-    return true;
+    return ::pwrite(fd_, b, 4, 0) == 4;
 }
 
 void SharedFlagBlock::close()
