@@ -673,23 +673,20 @@ void MainWindow::showAddressView(QTreeWidgetItem* node)
     sNodeKey_ = key;
 }
 
-void MainWindow::showInboxView(QTreeWidgetItem* node)
-{
-    const QString key = FolderTree::keyOf(node);
-    st_.sCurrentFolder = key;
-    clearAddressList();
-    applyView(ViewKind::Inbox);
-    populateInbox(key);
-    sNodeKey_ = key;
-}
+void MainWindow::showInboxView(QTreeWidgetItem* node) { showMessageFolder(node, ViewKind::Inbox); }
 
-void MainWindow::showSentItemsView(QTreeWidgetItem* node)
+void MainWindow::showSentItemsView(QTreeWidgetItem* node) { showMessageFolder(node, ViewKind::SentItems); }
+
+void MainWindow::showMessageFolder(QTreeWidgetItem* node, ViewKind kind)
 {
     const QString key = FolderTree::keyOf(node);
     st_.sCurrentFolder = key;
     clearAddressList();
-    applyView(ViewKind::SentItems);
-    populateSentItems(key);
+    applyView(kind);
+    if (kind == ViewKind::Inbox)
+        populateInbox(key);
+    else
+        populateSentItems(key);
     sNodeKey_ = key;
 }
 

@@ -142,6 +142,8 @@ private:
     void showAddressView(QTreeWidgetItem* node);
     void showInboxView(QTreeWidgetItem* node);
     void showSentItemsView(QTreeWidgetItem* node);
+    // The Inbox or a Sent Items folder: the list filled from its key.
+    void showMessageFolder(QTreeWidgetItem* node, ViewKind kind);
     void applyView(ViewKind view);
     void updateHeading();
     void fillMessages(const MessageFill& fill, const QString& errorTitle);

@@ -860,29 +860,19 @@ bool SimModem::executeBasic(const QString& body, int& i, Result& r)
             ++i;
         return start == i ? def : body.mid(start, i - start).toInt();
     };
+    // E, V and Q take 0 or 1 (none means 0).
+    auto setSwitch = [&](bool& flag) {
+        const int n = number(0);
+        if (n > 1)
+            return false;
+        flag = n == 1;
+        return true;
+    };
     const QChar c = body.at(i++).toUpper();
     switch (c.unicode()) {
-    case 'E': {
-        const int n = number(0);
-        if (n > 1)
-            return false;
-        echo_ = n == 1;
-        return true;
-    }
-    case 'V': {
-        const int n = number(0);
-        if (n > 1)
-            return false;
-        verbose_ = n == 1;
-        return true;
-    }
-    case 'Q': {
-        const int n = number(0);
-        if (n > 1)
-            return false;
-        quiet_ = n == 1;
-        return true;
-    }
+    case 'E': return setSwitch(echo_);
+    case 'V': return setSwitch(verbose_);
+    case 'Q': return setSwitch(quiet_);
     case 'Z':
         number(0);
         current_ = saved_;
