@@ -27,8 +27,13 @@
 
 #include "modem/EngineState.h"
 #include "modem/OutboxQueue.h"
-#include "remote/HttpServer.h"
-#include "startup/Database.h"
+#include "remote/http/HttpServer.h"
+#include "base/Database.h"
+#include "base/UserPrompt.h"
+
+
+// Nothing here asks; a question would be answered from the script.
+static ScriptedPrompt benchPrompt;
 
 namespace {
 
@@ -168,8 +173,8 @@ int main(int argc, char** argv)
     }
 
     EngineState st;
-    OutboxQueue queue(db);
-    HttpServer server(db, queue, st);
+    OutboxQueue queue(db, benchPrompt);
+    HttpServer server(db, queue, st, benchPrompt);
     if (!server.start(0, www, QHostAddress::LocalHost)) {
         std::fprintf(stderr, "cannot listen: %s\n", qPrintable(server.errorString()));
         return 1;

@@ -8,8 +8,9 @@
 #include "modem/ActivityScheduler.h"
 #include "modem/EngineState.h"
 #include "modem/ModemLink.h"
-#include "startup/AppPaths.h"
-#include "startup/Database.h"
+#include "base/AppPaths.h"
+#include "base/Database.h"
+#include "base/UserPrompt.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,6 +25,10 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+
+
+// Nothing here asks; a question would be answered from the script.
+static ScriptedPrompt benchPrompt;
 
 namespace {
 
@@ -93,7 +98,7 @@ int main(int argc, char** argv)
     // fails at once, which also counts the ticks.
     {
         EngineState st;
-        ActivityScheduler scheduler(st, db);
+        ActivityScheduler scheduler(st, db, benchPrompt);
         long cycles = 0;
         st.bInitModemRequest = true;
         scheduler.steps().initialiseModem = [&] {

@@ -10,10 +10,10 @@
 
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MessageListModel.h"
-#include "startup/AppController.h"
-#include "startup/AppPaths.h"
-#include "startup/Database.h"
-#include "startup/UserPrompt.h"
+#include "app/AppController.h"
+#include "base/AppPaths.h"
+#include "base/Database.h"
+#include "base/UserPrompt.h"
 
 namespace {
 
@@ -88,7 +88,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     SilentPrompt prompt;
-    UserPrompt::setInstance(&prompt);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
 
     AppPaths::setAppDir(dir.path());
@@ -104,7 +103,7 @@ int main(int argc, char** argv)
     QElapsedTimer t;
     t.start();
     db.open(AppPaths::databasePath());
-    AppController controller(db, nullptr);
+    AppController controller(db, nullptr, prompt);
     MainWindow w(controller);
     w.populate();
     const qint64 filled = t.elapsed();
@@ -130,6 +129,5 @@ int main(int argc, char** argv)
     w.jumpToNode(NodeKind::Inbox);
     QCoreApplication::processEvents();
     std::printf("Back to the Inbox: %lld ms\n", t.elapsed());
-    UserPrompt::setInstance(nullptr);
     return 0;
 }

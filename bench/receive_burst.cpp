@@ -29,7 +29,7 @@
 #include "modem/ModemLink.h"
 #include "modem/Reception.h"
 #include "simmodem/SimModem.h"
-#include "startup/Database.h"
+#include "base/Database.h"
 #include "support/Tpdu.h"
 
 namespace {

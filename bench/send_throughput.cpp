@@ -10,9 +10,10 @@
 #include "modem/ModemLink.h"
 #include "modem/OutboxQueue.h"
 #include "modem/OutboxSender.h"
+#include "engine/EngineWiring.h"
 #include "simmodem/SimModem.h"
-#include "startup/Database.h"
-#include "startup/UserPrompt.h"
+#include "base/Database.h"
+#include "base/UserPrompt.h"
 #include "support/TestEnv.h"
 
 #include <QCoreApplication>
@@ -33,7 +34,6 @@ int main(int argc, char** argv)
         return 2;
     testenv::setRoot(root.path());
     ScriptedPrompt prompt;
-    UserPrompt::setInstance(&prompt);
 
     int rc = 0;
     {
@@ -55,9 +55,9 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "cannot open %s\n", qPrintable(modem.portPath()));
             return 1;
         }
-        OutboxQueue queue(db);
+        OutboxQueue queue(db, prompt);
         OutboxSender sender(st, db);
-        ActivityScheduler scheduler(st, db);
+        ActivityScheduler scheduler(st, db, prompt);
         scheduler.setChannel(&link);
         installOutboxSender(scheduler, sender);
         // Step 7 runs once in every connected cycle: count the cycles there.
@@ -120,6 +120,5 @@ int main(int argc, char** argv)
         if (logged != count || failed != 0)
             rc = 1;
     }
-    UserPrompt::setInstance(nullptr);
     return rc;
 }

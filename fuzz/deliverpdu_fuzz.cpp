@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "modem/DeliverPdu.h"
+#include "sms/DeliverPdu.h"
 
 namespace {
 

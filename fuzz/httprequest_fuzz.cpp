@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "remote/FormData.h"
-#include "remote/HttpRequestReader.h"
+#include "remote/http/FormData.h"
+#include "remote/http/HttpRequestReader.h"
 #include "remote/RemoteInput.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <QTextCursor>
 #include <algorithm>
 
-#include "startup/TextUtil.h"
+#include "base/TextUtil.h"
 
 TrimTextBox::TrimTextBox(QObject* parent) : QObject(parent) {}
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
-#include "mainwindow/FolderNodes.h"
-#include "mainwindow/RenameService.h"
+#include "folders/FolderNodes.h"
+#include "folders/RenameService.h"
 
 class FolderTree : public QTreeWidget {
     Q_OBJECT

@@ -7,12 +7,12 @@
 #include "mainwindow/MessageListModel.h"
 #include "mainwindow/ToolbarKeys.h"
 #include "modem/EngineState.h"
-#include "modem/Gsm7.h"
-#include "modem/Pdu.h"
+#include "sms/Gsm7.h"
+#include "sms/Pdu.h"
 #include "mainwindow/SettingsMenu.h"
-#include "startup/AppController.h"
-#include "startup/Database.h"
-#include "startup/UserPrompt.h"
+#include "mainwindow/AppCommands.h"
+#include "base/Database.h"
+#include "base/UserPrompt.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -100,8 +100,8 @@ const char* const kShortcutNames[] = {"popInbox", "popOutbox", "popSentItems", "
 
 } // namespace
 
-MainWindow::MainWindow(AppController& app, QWidget* parent)
-    : QMainWindow(parent), app_(app), db_(app.db()), st_(app.state())
+MainWindow::MainWindow(AppCommands& app, QWidget* parent)
+    : QMainWindow(parent), app_(app), db_(app.db()), st_(app.state()), prompt_(app.prompt())
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Velquarin 1.2"));
@@ -144,12 +144,6 @@ MainWindow::MainWindow(AppController& app, QWidget* parent)
 
     trvMain_->renameHandler = [this](QTreeWidgetItem* item, const QString& typed) { return renameNode(item, typed); };
     connect(trvMain_, &FolderTree::nodeActivated, this, [this] { nodeClick(); });
-
-    auto& sched = app_.scheduler();
-    connect(&sched, &ActivityScheduler::outboxPausedChanged, this, &MainWindow::setOutboxCaption);
-    connect(&sched, &ActivityScheduler::signalRangeChanged, prgSignal_, &QProgressBar::setMaximum);
-    connect(&sched, &ActivityScheduler::signalValueChanged, prgSignal_, &QProgressBar::setValue);
-    connect(&sched, &ActivityScheduler::statusText, lblStatus_, &QLabel::setText);
 }
 
 MainWindow::~MainWindow() = default;
@@ -166,14 +160,14 @@ void MainWindow::buildMenus()
     QMenu* system = menuBar()->addMenu(QStringLiteral("&System"));
     mnuActivate_ = system->addAction(QStringLiteral("&Activate Outbox"));
     mnuActivate_->setObjectName(QStringLiteral("mnuActivate"));
-    connect(mnuActivate_, &QAction::triggered, this, [this] { app_.scheduler().activateOutbox(); });
+    connect(mnuActivate_, &QAction::triggered, this, [this] { app_.activateOutbox(); });
     system->addSeparator();
     QAction* detect = system->addAction(QStringLiteral("&Detect Modem"));
     detect->setObjectName(QStringLiteral("mnuSystemDetectModem"));
-    connect(detect, &QAction::triggered, this, [this] { app_.scheduler().requestDetectModem(); });
+    connect(detect, &QAction::triggered, this, [this] { app_.detectModem(); });
     QAction* reset = system->addAction(QStringLiteral("&Reset Modem"));
     reset->setObjectName(QStringLiteral("mnuSystemResetModem"));
-    connect(reset, &QAction::triggered, this, [this] { app_.scheduler().requestResetModem(); });
+    connect(reset, &QAction::triggered, this, [this] { app_.resetModem(); });
 
     system->addSeparator();
     QMenu* settings = system->addMenu(QStringLiteral("Se&ttings"));
@@ -184,7 +178,7 @@ void MainWindow::buildMenus()
         QAction* a = settings->addAction(e.caption);
         a->setObjectName(QStringLiteral("mnu") + e.objectName);
         const auto open = e.open;
-        connect(a, &QAction::triggered, this, [this, open] { open(this, app_.state()); });
+        connect(a, &QAction::triggered, this, [this, open] { open(this, st_, prompt_); });
     }
 }
 
@@ -523,7 +517,7 @@ void MainWindow::populateFolderTree(NodeKind kind, const QString& key)
     const FolderNodeList list = buildFolderNodes(db_);
     trvMain_->rebuild(list.nodes);
     if (!list.ok)
-        UserPrompt::error(list.error);
+        prompt_.error(list.error);
     QTreeWidgetItem* target = trvMain_->findNode(kind, key);
     if (!target)
         target = trvMain_->fixedNode(NodeKind::Inbox);
@@ -572,7 +566,7 @@ RenameService::Result MainWindow::renameNode(QTreeWidgetItem* item, const QStrin
 {
     const NodeKind kind = FolderTree::kindOf(item);
     const QString oldKey = FolderTree::keyOf(item);
-    RenameService service(db_, &st_);
+    RenameService service(db_, prompt_, &st_);
     RenameService::Result r = service.rename(kind, item->text(0), typed);
     if (r.outcome != RenameService::Outcome::Renamed)
         return r;
@@ -628,7 +622,7 @@ void MainWindow::showFolderView(QTreeWidgetItem* node)
             return;
         st_.bSIMReadRequest = true;
         if (!st_.bModemConnected)
-            UserPrompt::warning(QStringLiteral("Unable to detect connection to modem.\n"
+            prompt_.warning(QStringLiteral("Unable to detect connection to modem.\n"
                                                "Please select Reset Modem from the\n"
                                                "System menu and try again."));
         break;
@@ -712,7 +706,7 @@ void MainWindow::fillMessages(const MessageFill& fill, const QString& errorTitle
     lsvMessage_->header()->setSortIndicatorShown(false);
     model_->reset(fill.rows);
     if (!fill.ok)
-        UserPrompt::instance().show(UserPrompt::Icon::Critical, errorTitle, fill.error, UserPrompt::Buttons::Ok);
+        prompt_.show(UserPrompt::Icon::Critical, errorTitle, fill.error, UserPrompt::Buttons::Ok);
     updateHeading();
     if (model_->rowCount() > 0) {
         // Making the first row current shows it in the preview pane.
@@ -793,45 +787,39 @@ void MainWindow::clearMessageView()
 void MainWindow::showMessage(qint64 code)
 {
     clearMessageView();
-    QString sql;
+    MessageFolder folder;
     if (isShowing(ViewKind::Inbox))
-        sql = QStringLiteral("select msgfrom as msgno, msgstatus, msgcontent, msgtype, msgcreated "
-                             "from tbinqueue where msgcode=?");
+        folder = MessageFolder::Inbox;
     else if (isShowing(ViewKind::SentItems))
-        sql = QStringLiteral("select msgno, msgstatus, msgcontent, msgtype, logcreated as msgcreated "
-                             "from tboutlog where msgcode=?");
+        folder = MessageFolder::SentItems;
     else if (isShowing(ViewKind::Outbox))
-        sql = QStringLiteral("select msgno, msgstatus, msgcontent, msgtype, msgcreated "
-                             "from tboutqueue where msgcode=?");
+        folder = MessageFolder::Outbox;
     else
         return;
-    const Recordset rs = db_.query(sql, {code});
-    if (!rs.ok()) {
-        UserPrompt::error(rs.error());
+    MessageDetail m;
+    QString error;
+    if (!readMessageDetail(db_, folder, code, &m, &error)) {
+        if (!error.isEmpty())
+            prompt_.error(error);
         return;
     }
-    if (rs.isEmpty())
-        return;
-    const int type = rs.value(0, "msgtype").toInt();
-    const QString status = rs.value(0, "msgstatus").toString();
-    const QDateTime when = dbtime::fromDb(rs.value(0, "msgcreated"));
     shpMsgHeader_->show();
-    lblDate_->setText(QLocale::c().toString(when, QStringLiteral("dd MMM yyyy HH:mm:ss")));
-    lblNumber_->setText(rs.value(0, "msgno").toString());
-    lblType_->setText(typeCaption(type));
+    lblDate_->setText(QLocale::c().toString(m.when, QStringLiteral("dd MMM yyyy HH:mm:ss")));
+    lblNumber_->setText(m.number);
+    lblType_->setText(typeCaption(m.type));
     txtMessage_->show();
-    if (type == 1)
-        txtMessage_->setPlainText(gsm7::textFromPacked(rs.value(0, "msgcontent").toString()));
-    else if (type == 5)
-        txtMessage_->setPlainText(pdu::HexToUnicode(rs.value(0, "msgcontent").toString()));
-    else if (type == 2)
+    if (m.type == 1)
+        txtMessage_->setPlainText(gsm7::textFromPacked(m.content));
+    else if (m.type == 5)
+        txtMessage_->setPlainText(pdu::HexToUnicode(m.content));
+    else if (m.type == 2)
         cmdPlay_->show();
 
     // Showing a message in the Inbox itself marks it read.
     if (st_.sCurrentFolder == QLatin1String("Inbox")) {
         st_.bNewMsgAlert = false;
-        if (status == QLatin1String("N")) {
-            db_.exec(QStringLiteral("update tbinqueue set msgstatus='O' where msgcode=?"), {code});
+        if (m.status == QLatin1String("N")) {
+            markInboxRead(db_, code);
             model_->markRead(code);
             refreshUnreadCount();
         }

@@ -8,12 +8,13 @@
 #include <functional>
 #include <map>
 
-#include "mainwindow/FolderNodes.h"
+#include "folders/FolderNodes.h"
 #include "mainwindow/FolderViews.h"
 #include "mainwindow/IconStore.h"
-#include "mainwindow/RenameService.h"
+#include "folders/RenameService.h"
 
-class AppController;
+class AppCommands;
+class UserPrompt;
 class Database;
 class FolderTree;
 class MessageListModel;
@@ -39,7 +40,7 @@ public:
     static constexpr int kTreeWidthTwips = 2700;
     static constexpr int kMessageListHeightTwips = 6000;
 
-    explicit MainWindow(AppController& app, QWidget* parent = nullptr);
+    explicit MainWindow(AppCommands& app, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Builds the folder tree and fills the Inbox list (the load's step 9).
@@ -122,6 +123,8 @@ public slots:
     void outboxRowLogged(qint64 oldCode, qint64 newCode, const QString& status);
     void messageStored(qint64 code, const QDateTime& when, const QString& name, const QString& number, int type);
     void markedRead(qint64 code);
+    // The Outbox menu's caption and the status light follow the pause.
+    void setOutboxCaption(bool paused);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -136,7 +139,6 @@ private:
     QWidget* buildShortcutStrip();
     QWidget* buildListPane();
     QWidget* buildPreviewPane();
-    void setOutboxCaption(bool paused);
 
     void showFolderView(QTreeWidgetItem* node);
     void showAddressView(QTreeWidgetItem* node);
@@ -152,9 +154,10 @@ private:
     bool isShowing(ViewKind view) const { return hasView_ && view_ == view; }
     RenameService::Result renameNode(QTreeWidgetItem* item, const QString& typed);
 
-    AppController& app_;
+    AppCommands& app_;
     Database& db_;
     EngineState& st_;
+    UserPrompt& prompt_;
 
     QProgressBar* prgSignal_ = nullptr;
     QLabel* lblStatus_ = nullptr;

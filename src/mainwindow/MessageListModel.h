@@ -9,15 +9,7 @@
 #include <QString>
 #include <vector>
 
-struct MessageRow {
-    qint64 code = 0;
-    QDateTime when;     // the stored time of the date column
-    QString name;       // first and last name of the address, " " when unknown
-    QString number;
-    int type = 1;
-    QString iconKey;    // "mailnew", "mailold", "mailsend", "mailwait", "mailfailed"
-    bool bold = false;
-};
+#include "folders/MessageFolders.h"
 
 class MessageListModel : public QAbstractTableModel {
     Q_OBJECT

@@ -1,22 +1,22 @@
 #include "mainwindow/SettingsMenu.h"
 
-#include "startup/Helpers.h"
-#include "startup/SettingDialog.h"
+#include "controls/FormHelpers.h"
+#include "settings/ui/SettingDialog.h"
 
 namespace SettingsMenu {
 
-QWidget* openSettingDialog(QWidget* main, EngineState& state)
+QWidget* openSettingDialog(QWidget* main, EngineState& state, UserPrompt& prompt)
 {
-    return openSingleDialog<SettingDialog>(main, state);
+    return openSingleDialog<SettingDialog>(main, state, prompt);
 }
 
 // The remote-service and HTTP setting dialogs are built with those
 // services; until then their entries open nothing.
-QWidget* openRemoteRetrievingSettings(QWidget*, EngineState&) { return nullptr; }
-QWidget* openAutoForwardSettings(QWidget*, EngineState&) { return nullptr; }
-QWidget* openAutoRespondSettings(QWidget*, EngineState&) { return nullptr; }
-QWidget* openHttpSettings(QWidget*, EngineState&) { return nullptr; }
-QWidget* openRemoteSendingSettings(QWidget*, EngineState&) { return nullptr; }
+QWidget* openRemoteRetrievingSettings(QWidget*, EngineState&, UserPrompt&) { return nullptr; }
+QWidget* openAutoForwardSettings(QWidget*, EngineState&, UserPrompt&) { return nullptr; }
+QWidget* openAutoRespondSettings(QWidget*, EngineState&, UserPrompt&) { return nullptr; }
+QWidget* openHttpSettings(QWidget*, EngineState&, UserPrompt&) { return nullptr; }
+QWidget* openRemoteSendingSettings(QWidget*, EngineState&, UserPrompt&) { return nullptr; }
 
 QList<Entry> entries()
 {

@@ -1,8 +1,8 @@
 #include "modem/ActivityScheduler.h"
 
 #include "modem/AtChannel.h"
-#include "startup/Database.h"
-#include "startup/UserPrompt.h"
+#include "base/Database.h"
+#include "base/UserPrompt.h"
 
 #include <QRegularExpression>
 
@@ -39,8 +39,8 @@ int leadingNumber(const QString& text)
 }
 } // namespace
 
-ActivityScheduler::ActivityScheduler(EngineState& state, Database& db, QObject* parent)
-    : QObject(parent), st_(state), db_(db)
+ActivityScheduler::ActivityScheduler(EngineState& state, Database& db, UserPrompt& prompt, QObject* parent)
+    : QObject(parent), st_(state), db_(db), prompt_(prompt)
 {
     timer_.setSingleShot(true);
     timer_.setInterval(100);
@@ -173,7 +173,7 @@ void ActivityScheduler::startModem()
         st_.bOutboxChanged = true;
         st_.bInboxProcessRequest = true;
     } else {
-        UserPrompt::error(QStringLiteral("Unable to detect SIM Card."));
+        prompt_.error(QStringLiteral("Unable to detect SIM Card."));
     }
 }
 
@@ -249,7 +249,7 @@ void ActivityScheduler::activateOutbox()
         emit outboxPausedChanged(false);
         return;
     }
-    if (UserPrompt::instance().show(UserPrompt::Icon::Question, QStringLiteral("Note"),
+    if (prompt_.show(UserPrompt::Icon::Question, QStringLiteral("Note"),
                                     QStringLiteral("Connection to modem failed.\r\nDo you wish to Reset Modem instead?"),
                                     UserPrompt::Buttons::YesNo) == UserPrompt::Answer::Yes)
         requestResetModem();
@@ -286,7 +286,7 @@ void ActivityScheduler::serveSimRequests()
         st_.bSIMReadRequest = false;
     }
     if (st_.bSIMClearRequest) {
-        if (UserPrompt::instance().show(UserPrompt::Icon::Question, QStringLiteral("Clear SIM Card"),
+        if (prompt_.show(UserPrompt::Icon::Question, QStringLiteral("Clear SIM Card"),
                                         QStringLiteral("Confirm Clear SIM Card?"),
                                         UserPrompt::Buttons::YesNo) == UserPrompt::Answer::Yes) {
             if (steps_.simClear)
@@ -301,7 +301,7 @@ void ActivityScheduler::serveSimRequests()
         if (channel_ && writeSimEntry(st_.iSIMRecIndex))
             emit simEntryUpdated(st_.iSIMRecIndex, st_.sSIMRecName, st_.sSIMRecNumber);
         else
-            UserPrompt::error(QStringLiteral("Error updating record to SIM Card."));
+            prompt_.error(QStringLiteral("Error updating record to SIM Card."));
         st_.bSIMEditRequest = false;
     }
     if (st_.bSIMAddRequest) {
@@ -311,12 +311,12 @@ void ActivityScheduler::serveSimRequests()
             emit simEntryAdded(st_.iSIMRecIndex, st_.sSIMRecName, st_.sSIMRecNumber);
             emit simListChanged();
         } else {
-            UserPrompt::error(QStringLiteral("Error adding record to SIM Card."));
+            prompt_.error(QStringLiteral("Error adding record to SIM Card."));
         }
         st_.bSIMAddRequest = false;
     }
     if (st_.bSIMDeleteRequest) {
-        if (UserPrompt::instance().show(
+        if (prompt_.show(
                 UserPrompt::Icon::Question, QStringLiteral("Delete Selected"),
                 QStringLiteral("Confirm delete selected items?\r\nDeleted items will be erased from the SIM Card."),
                 UserPrompt::Buttons::YesNo) == UserPrompt::Answer::Yes &&

@@ -11,6 +11,7 @@
 
 class AtChannel;
 class Database;
+class UserPrompt;
 
 class ActivityScheduler : public QObject {
     Q_OBJECT
@@ -41,12 +42,14 @@ public:
         std::function<void()> sendNextOutbox;
     };
 
-    ActivityScheduler(EngineState& state, Database& db, QObject* parent = nullptr);
+    ActivityScheduler(EngineState& state, Database& db, UserPrompt& prompt, QObject* parent = nullptr);
 
     void setChannel(AtChannel* channel) { channel_ = channel; }
     AtChannel* channel() const { return channel_; }
     Steps& steps() { return steps_; }
     EngineState& state() { return st_; }
+    // Where the cycle and the forms it opens ask and warn.
+    UserPrompt& prompt() { return prompt_; }
 
     // Starts the 100 ms tick (the main window's load does this last).
     void start();
@@ -85,6 +88,7 @@ private:
 
     EngineState& st_;
     Database& db_;
+    UserPrompt& prompt_;
     AtChannel* channel_ = nullptr;
     Steps steps_;
     QTimer timer_;

@@ -1,12 +1,15 @@
 #pragma once
-// The engine's shared state: request flags, modem state, counters and the
-// settings read at load. One object, owned by the application, so that the
-// activity cycle can be driven in tests without the main window.
+// The engine's shared state in named groups: request flags, modem state,
+// the cycle's counters, what the window shows, and the settings read at
+// load. One EngineState object, owned by the application, holds them all,
+// so that the activity cycle can be driven in tests without the main
+// window; a class that needs one group takes only that group.
 #include <QDateTime>
 #include <QString>
 
-struct EngineState {
-    // Request flags: raised anywhere, cleared by the activity cycle.
+// Request flags: raised anywhere, cleared by the activity cycle. The SIM
+// entry carried by an edit or add request travels with them.
+struct EngineRequests {
     bool bInitModemRequest = false;
     bool bResetModemRequest = false;
     bool bDetectModemRequest = false;
@@ -19,7 +22,12 @@ struct EngineState {
     bool bInboxProcessRequest = false;
     bool bOutboxChanged = false;
 
-    // Modem state.
+    int iSIMRecIndex = 0;
+    QString sSIMRecName;
+    QString sSIMRecNumber;
+};
+
+struct ModemState {
     bool bModemConnected = false;
     bool bGotCMT = false;
     bool bCancelled = false;
@@ -27,8 +35,11 @@ struct EngineState {
     bool bSIMReady = false;
     int sngModemMake = 2;          // modem family from AT+CGMI (3: "+CPIN: " is not final)
     int iGotCMTFailures = 0;       // failed acknowledgements in a row
+    int iSIMMaxNameLen = 0;
+    int iSIMMaxNumberLen = 0;
+};
 
-    // The cycle.
+struct CycleState {
     bool bActivityBusy = false;
     bool bClosePending = false;
     bool bOutboxPaused = true;
@@ -39,20 +50,17 @@ struct EngineState {
     int sngMsgReference = 0;       // last TP-MR used
     float sngOutboxFlag = 0;
     float sngInboxFlag = 0;
+};
 
-    // SIM entry carried by an edit or add request.
-    int iSIMRecIndex = 0;
-    QString sSIMRecName;
-    QString sSIMRecNumber;
-    int iSIMMaxNameLen = 0;
-    int iSIMMaxNumberLen = 0;
-
-    // Inbox and main-window state used by the engine.
+// What the main window shows, as far as the engine needs to know it.
+struct ViewState {
     int iNewSMS = 0;
     bool bNewMsgAlert = false;
     QString sCurrentFolder = QStringLiteral("Inbox");
+};
 
-    // Settings read at load (rewritten by the setting forms).
+// Settings read at load (rewritten by the setting forms).
+struct EngineSettings {
     QString sHaveModem;
     QString sAreaCode;
     QString sOpCode;
@@ -64,4 +72,12 @@ struct EngineState {
     QString sAutoFwdGroup = QStringLiteral("None");
     QString sGroupSendGroup = QStringLiteral("None");
     int iAudibleAlert = 1;
+};
+
+struct EngineState : EngineRequests, ModemState, CycleState, ViewState, EngineSettings {
+    EngineRequests& requests() { return *this; }
+    ModemState& modem() { return *this; }
+    CycleState& cycle() { return *this; }
+    ViewState& view() { return *this; }
+    EngineSettings& settings() { return *this; }
 };

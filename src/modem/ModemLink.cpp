@@ -1,15 +1,13 @@
 #include "modem/ModemLink.h"
 
 #include "modem/EngineState.h"
-#include "modem/Sound.h"
-#include "startup/Helpers.h"
-#include "startup/UserPrompt.h"
+#include "base/Helpers.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
 
-ModemLink::ModemLink(EngineState& state, QObject* parent) : QObject(parent), st_(state)
+ModemLink::ModemLink(ModemState& state, QObject* parent) : QObject(parent), st_(state)
 {
     connect(&port_, &QSerialPort::readyRead, this, &ModemLink::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &ModemLink::onPortError);
@@ -20,10 +18,7 @@ ModemLink::ModemLink(EngineState& state, QObject* parent) : QObject(parent), st_
         st_.bGotCMT = true;
         emit cmtReceived(header, pdu);
     };
-    parser_.onRing = [this] {
-        PlayWave(QStringLiteral("phonering.wav"));
-        emit ringReceived();
-    };
+    parser_.onRing = [this] { emit ringReceived(); };
 }
 
 ModemLink::~ModemLink()
@@ -160,7 +155,7 @@ bool ModemLink::sendATCommand(const QString& command, double timeoutSec)
     } else if (port_.write(command.toLatin1()) < 0) {
         const QString why = port_.errorString();
         port_.close();
-        UserPrompt::error(why);
+        emit linkError(why);
     } else {
         ok = waitModemReply(timeoutSec);
     }

@@ -13,7 +13,7 @@
 #include "modem/ReplyParser.h"
 
 class QEventLoop;
-struct EngineState;
+struct ModemState;
 
 class ModemLink : public QObject, public AtChannel {
     Q_OBJECT
@@ -23,7 +23,7 @@ public:
     // The pause before each command; it paces real modems.
     static constexpr int kCommandPauseMs = 100;
 
-    explicit ModemLink(EngineState& state, QObject* parent = nullptr);
+    explicit ModemLink(ModemState& state, QObject* parent = nullptr);
     ~ModemLink() override;
 
     // Opens the port (a device path) with the speed, 8N1 and the handshake
@@ -68,6 +68,8 @@ signals:
     // already set.
     void cmtReceived(const QString& header, const QString& pdu);
     void ringReceived();
+    // Writing to the port failed and the port was closed; why is the system's text.
+    void linkError(const QString& why);
     void logAppended(const QString& chunk);
     // The port went away under us (a USB modem re-enumerating) and was closed.
     void portLost();
@@ -80,7 +82,7 @@ private:
     // The monotonic clock of the deadlines, in nanoseconds.
     static qint64 now() { return QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs(); }
 
-    EngineState& st_;
+    ModemState& st_;
     QSerialPort port_;
     ReplyParser parser_;
     QString commLog_;

@@ -2,8 +2,8 @@
 
 #include "modem/AtChannel.h"
 #include "modem/EngineState.h"
-#include "startup/Settings.h"
-#include "startup/UserPrompt.h"
+#include "base/Settings.h"
+#include "base/UserPrompt.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -52,9 +52,9 @@ QStringList candidateModemPorts()
 
 // ---------------------------------------------------------------------------
 
-ModemStartTask::ModemStartTask(EngineState& state, AtChannel& channel, ModemPort& port,
+ModemStartTask::ModemStartTask(EngineState& state, AtChannel& channel, ModemPort& port, UserPrompt& prompt,
                                const ModemStartTiming& timing)
-    : st_(state), at_(channel), port_(port), timing_(timing)
+    : st_(state), at_(channel), port_(port), prompt_(prompt), timing_(timing)
 {
 }
 
@@ -117,7 +117,7 @@ bool ModemDetector::run(const QStringList& ports)
             port_.closePort();
             st_.bModemConnected = false;
         }
-        UserPrompt::warning(QStringLiteral("Unable to detect any modem."));
+        prompt_.warning(QStringLiteral("Unable to detect any modem."));
         return false;
     }
     Settings::save(QStringLiteral("SettingComPort"), accepted_);
@@ -140,7 +140,7 @@ bool ModemDetector::probe(const QString& path)
     maker.remove(QLatin1Char('\n'));
     const QString question =
         QStringLiteral("Detected %1 in %2.\r\nUse this modem?").arg(maker, path);
-    return UserPrompt::instance().show(UserPrompt::Icon::Question, QStringLiteral("Modem Detected..."),
+    return prompt_.show(UserPrompt::Icon::Question, QStringLiteral("Modem Detected..."),
                                        question, UserPrompt::Buttons::YesNo) == UserPrompt::Answer::Yes;
 }
 
@@ -158,7 +158,7 @@ bool ModemInitialiser::run()
 
     port_.closePort();
     if (!port_.openPort(path, baud, handshake)) {
-        UserPrompt::error(QStringLiteral("Unable to Initialise Modem"));
+        prompt_.error(QStringLiteral("Unable to Initialise Modem"));
         return false;
     }
     // No echo, verbose result codes, no automatic answer: asked again each
@@ -182,7 +182,7 @@ bool ModemResetter::run()
     st_.bModemInitOK = false;
     if (!at_.isOpen() || !send(QStringLiteral("AT+CFUN=1,1\r"), timing_.resetCommandSec)) {
         if (!st_.bCancelled)
-            UserPrompt::error(QStringLiteral("Unable to reset modem."));
+            prompt_.error(QStringLiteral("Unable to reset modem."));
     } else {
         pause(timing_.resetRestartMs);
     }
@@ -192,9 +192,9 @@ bool ModemResetter::run()
 
 // ---------------------------------------------------------------------------
 
-SimSetup::SimSetup(EngineState& state, AtChannel& channel, ModemPort& port, PinAsker& pins,
+SimSetup::SimSetup(EngineState& state, AtChannel& channel, ModemPort& port, UserPrompt& prompt, PinAsker& pins,
                    const ModemStartTiming& timing)
-    : ModemStartTask(state, channel, port, timing), pins_(pins)
+    : ModemStartTask(state, channel, port, prompt, timing), pins_(pins)
 {
 }
 
@@ -251,7 +251,7 @@ SimSetup::Pass SimSetup::runPass()
             break;
         if (st_.bCancelled)
             return Pass::Cancelled;
-        UserPrompt::warning(QStringLiteral("Incorrect %1. Please do not exceed 3 tries.").arg(kind));
+        prompt_.warning(QStringLiteral("Incorrect %1. Please do not exceed 3 tries.").arg(kind));
         // The SIM may want something else now: after the third wrong PIN it
         // asks for the PUK.
         if (!send(QStringLiteral("AT+CPIN?\r"), 8))

@@ -12,6 +12,7 @@
 struct EngineState;
 class AtChannel;
 class QEventLoop;
+class UserPrompt;
 
 // Opens and closes the serial port, and ends the modem wait in hand when
 // the user presses Cancel. ModemLink does this in the program.
@@ -71,7 +72,7 @@ QStringList candidateModemPorts();
 // and Cancel.
 class ModemStartTask {
 public:
-    ModemStartTask(EngineState& state, AtChannel& channel, ModemPort& port,
+    ModemStartTask(EngineState& state, AtChannel& channel, ModemPort& port, UserPrompt& prompt,
                    const ModemStartTiming& timing = {});
     virtual ~ModemStartTask() = default;
     ModemStartTask(const ModemStartTask&) = delete;
@@ -92,6 +93,7 @@ protected:
     EngineState& st_;
     AtChannel& at_;
     ModemPort& port_;
+    UserPrompt& prompt_;
     ModemStartTiming timing_;
 
 private:
@@ -140,7 +142,7 @@ class SimSetup : public ModemStartTask {
 public:
     enum class Pass { Ready, Failed, Cancelled };
 
-    SimSetup(EngineState& state, AtChannel& channel, ModemPort& port, PinAsker& pins,
+    SimSetup(EngineState& state, AtChannel& channel, ModemPort& port, UserPrompt& prompt, PinAsker& pins,
              const ModemStartTiming& timing = {});
     // Status bar text for the main window.
     std::function<void(const QString&)> onStatus;

@@ -2,9 +2,9 @@
 
 #include <QTimer>
 
-#include "modem/Gsm7.h"
-#include "startup/Database.h"
-#include "startup/UserPrompt.h"
+#include "sms/Gsm7.h"
+#include "base/Database.h"
+#include "base/UserPrompt.h"
 
 #include <QStringList>
 
@@ -37,7 +37,10 @@ bool endsWithCarriageReturn(const QString& text)
 
 } // namespace
 
-OutboxQueue::OutboxQueue(Database& db, QObject* parent) : QObject(parent), db_(db) {}
+OutboxQueue::OutboxQueue(Database& db, UserPrompt& prompt, QObject* parent)
+    : QObject(parent), db_(db), prompt_(prompt)
+{
+}
 
 bool OutboxQueue::canSendText(const QString& text, QString* why)
 {
@@ -165,10 +168,10 @@ bool OutboxQueue::AddToOutbox(const QString& number, int type, const QString& co
     case Failure::None:
         return true;
     case Failure::Text:
-        UserPrompt::warning(reason);
+        prompt_.warning(reason);
         return false;
     case Failure::Database:
-        UserPrompt::databaseError(reason);
+        prompt_.databaseError(reason);
         return false;
     }
     return false;
@@ -180,7 +183,7 @@ int OutboxQueue::AddGroupToOutbox(const QString& group, int type, const QString&
     const Recordset members =
         db_.query(QStringLiteral("SELECT addrno FROM tbaddrgrps WHERE grpnam=?"), {group});
     if (!members.ok()) {
-        UserPrompt::databaseError(databaseFailureText());
+        prompt_.databaseError(databaseFailureText());
         return 0;
     }
     int queued = 0;
@@ -203,8 +206,8 @@ int OutboxQueue::AddGroupToOutbox(const QString& group, int type, const QString&
         }
     }
     for (const QString& reason : textReasons)
-        UserPrompt::warning(reason);
+        prompt_.warning(reason);
     if (databaseFailed)
-        UserPrompt::databaseError(databaseFailureText());
+        prompt_.databaseError(databaseFailureText());
     return queued;
 }

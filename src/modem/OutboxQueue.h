@@ -6,11 +6,12 @@
 #include <QStringList>
 
 class Database;
+class UserPrompt;
 
 class OutboxQueue : public QObject {
     Q_OBJECT
 public:
-    explicit OutboxQueue(Database& db, QObject* parent = nullptr);
+    OutboxQueue(Database& db, UserPrompt& prompt, QObject* parent = nullptr);
 
     // Queues one message. For a text (type 1) the merge fields are filled
     // from the recipient's address-book entry and the result is checked and
@@ -58,4 +59,5 @@ private:
                     int priority, QString* error);
 
     Database& db_;
+    UserPrompt& prompt_;
 };

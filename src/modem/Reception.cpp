@@ -1,9 +1,9 @@
 #include "modem/Reception.h"
 
-#include "modem/DeliverPdu.h"
+#include "sms/DeliverPdu.h"
 #include "modem/EngineState.h"
-#include "startup/Database.h"
-#include "startup/SharedFlagBlock.h"
+#include "base/Database.h"
+#include "base/SharedFlagBlock.h"
 
 #include <QDebug>
 

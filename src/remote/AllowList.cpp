@@ -1,6 +1,6 @@
 #include "remote/AllowList.h"
 
-#include "startup/Database.h"
+#include "base/Database.h"
 
 #include <QHostAddress>
 

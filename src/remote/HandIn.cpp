@@ -1,18 +1,17 @@
 #include "remote/HandIn.h"
 
-#include "modem/ActivityScheduler.h"
 #include "modem/EngineState.h"
 #include "modem/OutboxQueue.h"
 #include "remote/RemoteInput.h"
-#include "startup/Database.h"
-#include "startup/SharedFlagBlock.h"
-#include "startup/UserPrompt.h"
+#include "base/Database.h"
+#include "base/SharedFlagBlock.h"
+#include "base/UserPrompt.h"
 
 #include <limits>
 
 HandIn::HandIn(Database& db, OutboxQueue& queue, EngineState& state, SharedFlagBlock& outboxFlag,
-               QObject* parent)
-    : QObject(parent), db_(db), queue_(queue), st_(state), flag_(outboxFlag)
+               UserPrompt& prompt, QObject* parent)
+    : QObject(parent), db_(db), queue_(queue), st_(state), flag_(outboxFlag), prompt_(prompt)
 {
     retry_.setSingleShot(true);
     retry_.setInterval(50);
@@ -85,12 +84,12 @@ void HandIn::runImport()
     if (!rs.ok()) {
         if (!tableErrorShown_) {
             tableErrorShown_ = true;
-            UserPrompt::warning(QStringLiteral("Unable to read messages handed in by another program.\n") +
+            prompt_.warning(QStringLiteral("Unable to read messages handed in by another program.\n") +
                                 rs.error());
         }
     }
     if (!report.isEmpty())
-        UserPrompt::warning(QStringLiteral("Unable to queue messages handed in by another program. "
+        prompt_.warning(QStringLiteral("Unable to queue messages handed in by another program. "
                                            "They stay in tbouttemp.\n") +
                             report.join(QLatin1Char('\n')));
 }
@@ -149,9 +148,4 @@ HandIn::RowResult HandIn::importRow(qint64 code, QString* reason)
         return RowResult::Refused;
     }
     return RowResult::Queued;
-}
-
-void installHandIn(ActivityScheduler& scheduler, HandIn& handIn)
-{
-    scheduler.steps().importOutTemp = [&handIn] { handIn.importOutTemp(); };
 }

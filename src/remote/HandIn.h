@@ -14,10 +14,10 @@
 #include <QStringList>
 #include <QTimer>
 
-class ActivityScheduler;
 class Database;
 class OutboxQueue;
 class SharedFlagBlock;
+class UserPrompt;
 struct EngineState;
 
 class HandIn : public QObject {
@@ -27,7 +27,7 @@ public:
     static constexpr int kRowsPerPass = 50;
 
     HandIn(Database& db, OutboxQueue& queue, EngineState& state, SharedFlagBlock& outboxFlag,
-           QObject* parent = nullptr);
+           UserPrompt& prompt, QObject* parent = nullptr);
 
     // The cycle's hand-in step, called when the flag reads 1.0.
     void importOutTemp();
@@ -54,6 +54,7 @@ private:
     OutboxQueue& queue_;
     EngineState& st_;
     SharedFlagBlock& flag_;
+    UserPrompt& prompt_;
     QTimer retry_;
     QSet<qint64> reported_;
     qint64 resumeAfter_ = 0;
@@ -61,6 +62,3 @@ private:
     bool tableErrorShown_ = false;
 };
 
-// Plugs the import into the activity cycle's hand-in step (the flag itself
-// is read by the step the application wires).
-void installHandIn(ActivityScheduler& scheduler, HandIn& handIn);

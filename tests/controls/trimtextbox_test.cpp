@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/TrimTextBox.h"
-#include "startup/TextUtil.h"
+#include "base/TextUtil.h"
 
 TEST(TrimBlanks, RemovesOnlySpacesAtBothEnds)
 {

@@ -3,7 +3,7 @@
 #include <QString>
 #include <gtest/gtest.h>
 
-#include "startup/Database.h"
+#include "base/Database.h"
 
 namespace seed {
 

@@ -3,7 +3,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "mainwindow/FolderNodes.h"
+#include "folders/FolderNodes.h"
 #include "mainwindow/FolderTree.h"
 #include "support/TestEnv.h"
 #include "Seed.h"

@@ -10,10 +10,11 @@
 
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/FolderViews.h"
+#include "mainwindow/MessageListModel.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/ToolbarKeys.h"
 #include "modem/EngineState.h"
-#include "startup/AppController.h"
+#include "app/AppController.h"
 #include "support/TestEnv.h"
 #include "Seed.h"
 
@@ -138,7 +139,7 @@ protected:
         seed::outbox(db, 20, "+441", "2024-01-05 10:00:00");
         seed::sent(db, 30, "+441", "2024-01-04 10:00:00", "2024-01-04 10:00:05");
         seed::sent(db, 31, "+449", "2024-01-04 11:00:00", "2024-01-04 11:00:05", "E");
-        app = std::make_unique<AppController>(db, nullptr);
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
         w = std::make_unique<MainWindow>(*app);
         w->populate();
     }

@@ -16,7 +16,7 @@
 #include "mainwindow/MessageListModel.h"
 #include "mainwindow/ToolbarKeys.h"
 #include "modem/EngineState.h"
-#include "startup/AppController.h"
+#include "app/AppController.h"
 #include "support/TestEnv.h"
 #include "Seed.h"
 
@@ -104,7 +104,7 @@ protected:
         seed::outbox(db, 20, "+441", "2024-03-01 10:00:00");
         seed::outbox(db, 21, "+442", "2024-03-01 09:00:00");
         seed::sent(db, 30, "+441", "2024-01-04 10:00:00", "2024-01-04 10:00:05");
-        app = std::make_unique<AppController>(db, nullptr);
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
         w = std::make_unique<MainWindow>(*app);
         w->populate();
         w->show();

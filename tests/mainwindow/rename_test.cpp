@@ -6,10 +6,10 @@
 
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/MainWindow.h"
-#include "mainwindow/RenameService.h"
+#include "folders/RenameService.h"
 #include "modem/EngineState.h"
-#include "startup/AppController.h"
-#include "startup/Settings.h"
+#include "app/AppController.h"
+#include "base/Settings.h"
 #include "support/TestEnv.h"
 #include "Seed.h"
 
@@ -48,7 +48,7 @@ TEST(RenameService, GroupRenameCarriesMembersAndBothSettings)
     st.sAutoFwdGroup = "Family";
     st.sGroupSendGroup = "Work";
 
-    const auto r = RenameService(db, &st).rename(NodeKind::Group, "Family", "  Relatives ");
+    const auto r = RenameService(db, testenv::prompt(), &st).rename(NodeKind::Group, "Family", "  Relatives ");
     ASSERT_EQ(r.outcome, Outcome::Renamed);
     EXPECT_EQ(r.newName, "Relatives");
     EXPECT_EQ(r.newKey, "Relatives");
@@ -76,7 +76,7 @@ TEST(RenameService, CaseOnlyEmptyAndDuplicateChangeNothing)
     seed::sentFolder(db, "SentItemsOld");
     seed::sentFolder(db, "SentItemsNew");
     Settings::save("SettingAutFwd", "Family");
-    RenameService service(db);
+    RenameService service(db, testenv::prompt());
 
     EXPECT_EQ(service.rename(NodeKind::Group, "Family", "FAMILY ").outcome, Outcome::Ignored);
     EXPECT_EQ(service.rename(NodeKind::Group, "Family", "   ").outcome, Outcome::Cancelled);
@@ -113,7 +113,7 @@ TEST(RenameService, FolderRenameMovesItsMessagesOnly)
     seed::inbox(db, 2, "+441", "2024-01-01 10:00:00", "O", "Inbox");
     seed::sent(db, 3, "+441", "2024-01-01 10:00:00", "2024-01-01 10:00:00", "C", "SentItemsBills");
 
-    const auto r = RenameService(db).rename(NodeKind::InboxFolder, "Bills", "Paid bills");
+    const auto r = RenameService(db, testenv::prompt()).rename(NodeKind::InboxFolder, "Bills", "Paid bills");
     ASSERT_EQ(r.outcome, Outcome::Renamed);
     EXPECT_EQ(r.newKey, "InboxPaid bills");
     EXPECT_EQ(count(db, "select count(*) from tbinbox where key='InboxPaid bills'"), 1);
@@ -137,7 +137,7 @@ TEST(RenameService, AFailedStatementRollsEverythingBack)
     EngineState st;
     st.sAutoFwdGroup = "Family";
 
-    EXPECT_EQ(RenameService(db, &st).rename(NodeKind::Group, "Family", "Relatives").outcome, Outcome::Cancelled);
+    EXPECT_EQ(RenameService(db, testenv::prompt(), &st).rename(NodeKind::Group, "Family", "Relatives").outcome, Outcome::Cancelled);
     EXPECT_EQ(count(db, "select count(*) from tbgrps where grpnam='Family'"), 1);
     EXPECT_EQ(count(db, "select count(*) from tbaddrgrps where grpnam='Family'"), 1);
     EXPECT_EQ(Settings::text("SettingAutFwd"), "Family");
@@ -150,7 +150,7 @@ TEST(RenameService, AFailedStatementRollsEverythingBack)
     seed::sentFolder(db, "SentItemsOld");
     seed::sent(db, 5, "+441", "2024-01-01 10:00:00", "2024-01-01 10:00:00", "C", "SentItemsOld");
     seed::exec(db, "create trigger t before update on tboutlog begin select raise(abort, 'refused'); end");
-    EXPECT_EQ(RenameService(db).rename(NodeKind::SentFolder, "Old", "Older").outcome, Outcome::Cancelled);
+    EXPECT_EQ(RenameService(db, testenv::prompt()).rename(NodeKind::SentFolder, "Old", "Older").outcome, Outcome::Cancelled);
     EXPECT_EQ(count(db, "select count(*) from tbsentitems where key='SentItemsOld'"), 1);
     EXPECT_FALSE(db.inTransaction());
 }
@@ -164,7 +164,7 @@ TEST(RenameInTree, TypedNameIsWrittenThroughTheEditor)
     seed::group(db, "Work");
     seed::inboxFolder(db, "InboxBills");
     seed::inbox(db, 1, "+441", "2024-01-01 10:00:00", "O", "InboxBills");
-    AppController app(db, nullptr);
+    AppController app(db, nullptr, testenv::prompt());
     MainWindow w(app);
     w.populate();
     w.show();

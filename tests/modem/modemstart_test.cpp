@@ -7,7 +7,7 @@
 #include "modem/AtChannel.h"
 #include "modem/EngineState.h"
 #include "modem/ModemStart.h"
-#include "startup/Settings.h"
+#include "base/Settings.h"
 #include "support/TestEnv.h"
 
 #include "modemstart_fake.h"
@@ -73,7 +73,7 @@ TEST_F(ModemStartTest, ScanSkipsDeadAndSilentPortsAndStoresTheAcceptedModem)
     testenv::prompt().queue(UserPrompt::Answer::Yes);
     st.bModemConnected = true;
 
-    ModemDetector scan(st, modem, modem, quick());
+    ModemDetector scan(st, modem, modem, testenv::prompt(), quick());
     QStringList shownPorts;
     scan.onPort = [&](int pos, int count, const QString& path) {
         EXPECT_EQ(count, 5);
@@ -107,7 +107,7 @@ TEST_F(ModemStartTest, ScanWithoutAcceptedModemWarnsAndClosesTheLastPort)
     testenv::prompt().queue(UserPrompt::Answer::No);
     st.bModemConnected = true;
 
-    ModemDetector scan(st, modem, modem, quick());
+    ModemDetector scan(st, modem, modem, testenv::prompt(), quick());
     EXPECT_FALSE(scan.run({"/dev/modem", "/dev/silent"}));
 
     ASSERT_EQ(testenv::prompt().count(), 2);
@@ -124,7 +124,7 @@ TEST_F(ModemStartTest, ScanWithoutAcceptedModemWarnsAndClosesTheLastPort)
 
 TEST_F(ModemStartTest, CancelDuringTheScanStopsAtThatPort)
 {
-    ModemDetector scan(st, modem, modem, quick());
+    ModemDetector scan(st, modem, modem, testenv::prompt(), quick());
     modem.addPort("/dev/a", [&](const QString&) {
         scan.cancel(); // pressed while the probe waits
         return FakeModem::Answer{FakeModem::Silent, {}};
@@ -152,7 +152,7 @@ TEST_F(ModemStartTest, InitialisationOpensTheStoredPortAndRepeatsUntilTheModemAn
     });
     st.bCancelled = true; // left over from an earlier form
 
-    ModemInitialiser init(st, modem, modem, quick());
+    ModemInitialiser init(st, modem, modem, testenv::prompt(), quick());
     EXPECT_TRUE(init.run());
     EXPECT_TRUE(st.bModemInitOK);
     EXPECT_EQ(modem.openArgs, "/dev/ttyUSB3 19200 XonXoff");
@@ -165,7 +165,7 @@ TEST_F(ModemStartTest, InitialisationReportsAPortThatCannotOpen)
 {
     Settings::save("SettingComPort", "/dev/missing");
     modem.addPort("/dev/missing", nullptr, /*opens=*/false);
-    ModemInitialiser init(st, modem, modem, quick());
+    ModemInitialiser init(st, modem, modem, testenv::prompt(), quick());
     EXPECT_FALSE(init.run());
     EXPECT_FALSE(st.bModemInitOK);
     EXPECT_TRUE(modem.sent.isEmpty());
@@ -181,7 +181,7 @@ TEST_F(ModemStartTest, CancelEndsTheInitialisationPauseAtOnce)
     modem.addPort("/dev/silent", FakeModem::silent());
     ModemStartTiming timing = quick();
     timing.initRetryMs = 20000;
-    ModemInitialiser init(st, modem, modem, timing);
+    ModemInitialiser init(st, modem, modem, testenv::prompt(), timing);
     QTimer::singleShot(50, [&] { init.cancel(); });
     QElapsedTimer clock;
     clock.start();
@@ -195,7 +195,7 @@ TEST_F(ModemStartTest, CancelEndsTheInitialisationPauseAtOnce)
 TEST_F(ModemStartTest, CancelWhileTheModemIsAskedLeavesInitialisationFailed)
 {
     Settings::save("SettingComPort", "/dev/m");
-    ModemInitialiser init(st, modem, modem, quick());
+    ModemInitialiser init(st, modem, modem, testenv::prompt(), quick());
     modem.addPort("/dev/m", [&](const QString&) {
         init.cancel(); // the real link then ends the wait "successfully"
         return FakeModem::Answer{FakeModem::Silent, {}};
@@ -211,7 +211,7 @@ TEST_F(ModemStartTest, ResetRestartsTheModemAndWaitsForIt)
     modem.openPort("/dev/m", 9600, "RTS");
     ModemStartTiming timing = quick();
     timing.resetRestartMs = 300;
-    ModemResetter reset(st, modem, modem, timing);
+    ModemResetter reset(st, modem, modem, testenv::prompt(), timing);
     QElapsedTimer clock;
     clock.start();
     EXPECT_TRUE(reset.run());
@@ -224,7 +224,7 @@ TEST_F(ModemStartTest, ResetRestartsTheModemAndWaitsForIt)
 
 TEST_F(ModemStartTest, ResetReportsAClosedPortOrAFailureAndLetsInitialisationFollow)
 {
-    ModemResetter closed(st, modem, modem, quick());
+    ModemResetter closed(st, modem, modem, testenv::prompt(), quick());
     EXPECT_TRUE(closed.run());
     EXPECT_TRUE(modem.sent.isEmpty());
     EXPECT_TRUE(testenv::prompt().sawText("Unable to reset modem."));
@@ -232,7 +232,7 @@ TEST_F(ModemStartTest, ResetReportsAClosedPortOrAFailureAndLetsInitialisationFol
     testenv::prompt().reset();
     modem.addPort("/dev/m", [](const QString&) { return FakeModem::Answer{FakeModem::Error, {}}; });
     modem.openPort("/dev/m", 9600, "RTS");
-    ModemResetter failed(st, modem, modem, quick());
+    ModemResetter failed(st, modem, modem, testenv::prompt(), quick());
     EXPECT_TRUE(failed.run());
     ASSERT_EQ(testenv::prompt().count(), 1);
     EXPECT_EQ(testenv::prompt().shown()[0].title, "Error");
@@ -245,7 +245,7 @@ TEST_F(ModemStartTest, CancelDuringTheRestartWaitClearsTheOutcome)
     modem.openPort("/dev/m", 9600, "RTS");
     ModemStartTiming timing = quick();
     timing.resetRestartMs = 20000;
-    ModemResetter reset(st, modem, modem, timing);
+    ModemResetter reset(st, modem, modem, testenv::prompt(), timing);
     QTimer::singleShot(50, [&] { reset.cancel(); });
     QElapsedTimer clock;
     clock.start();
@@ -278,7 +278,7 @@ protected:
 
 TEST_F(SimSetupTest, AModemWithEverySettingGetsNoChangesAndNoProfileWrite)
 {
-    SimSetup setup(st, modem, modem, pins, quick());
+    SimSetup setup(st, modem, modem, testenv::prompt(), pins, quick());
     QStringList status;
     setup.onStatus = [&](const QString& t) { status << t; };
     EXPECT_TRUE(setup.run());
@@ -295,7 +295,7 @@ TEST_F(SimSetupTest, MissingSettingsAreSetAndStoredOnce)
     sim.csms = 0;
     sim.cnmi = "1,1,0,0,0";
     sim.cmgf = 1;
-    SimSetup setup(st, modem, modem, pins, quick());
+    SimSetup setup(st, modem, modem, testenv::prompt(), pins, quick());
     EXPECT_TRUE(setup.run());
     EXPECT_EQ(commands(), QStringList({"AT+CGMI", "AT+CPIN?", "AT+CPBS=\"SM\"", "AT+CSMS?", "AT+CSMS=1",
                                        "AT+CNMI?", "AT+CNMI=2,2,0", "AT+CMGF?", "AT+CMGF=0", "AT&W"}));
@@ -315,7 +315,7 @@ TEST_F(SimSetupTest, TheRightPinUnlocksTheSim)
 {
     sim.state = "SIM PIN";
     pins.answers = {PinEntry{"1234", {}}};
-    SimSetup setup(st, modem, modem, pins, quick());
+    SimSetup setup(st, modem, modem, testenv::prompt(), pins, quick());
     EXPECT_TRUE(setup.run());
     EXPECT_EQ(pins.asked, QStringList({"PIN"}));
     EXPECT_EQ(commands().mid(0, 4),
@@ -328,7 +328,7 @@ TEST_F(SimSetupTest, WrongPinsWarnAndTheBlockedSimIsUnlockedWithThePukAndANewPin
     sim.state = "SIM PIN";
     pins.answers = {PinEntry{"1111", {}}, PinEntry{"2222", {}}, PinEntry{"3333", {}},
                     PinEntry{"87654321", "4321"}};
-    SimSetup setup(st, modem, modem, pins, quick());
+    SimSetup setup(st, modem, modem, testenv::prompt(), pins, quick());
     EXPECT_TRUE(setup.run());
     EXPECT_TRUE(st.bSIMReady);
     EXPECT_EQ(pins.asked, QStringList({"PIN", "PIN", "PIN", "PUK"}));
@@ -348,7 +348,7 @@ TEST_F(SimSetupTest, AWrongPukIsReportedAsPuk)
 {
     sim.state = "SIM PUK";
     pins.answers = {PinEntry{"00000000", "1111"}, PinEntry{"87654321", "1111"}};
-    SimSetup setup(st, modem, modem, pins, quick());
+    SimSetup setup(st, modem, modem, testenv::prompt(), pins, quick());
     EXPECT_TRUE(setup.run());
     EXPECT_EQ(pins.asked, QStringList({"PUK", "PUK"}));
     EXPECT_TRUE(testenv::prompt().sawText("Incorrect PUK. Please do not exceed 3 tries."));
@@ -358,7 +358,7 @@ TEST_F(SimSetupTest, CancelInThePinDialogEndsTheSetUp)
 {
     sim.state = "SIM PIN";
     pins.answers = {std::nullopt};
-    SimSetup setup(st, modem, modem, pins, quick());
+    SimSetup setup(st, modem, modem, testenv::prompt(), pins, quick());
     EXPECT_FALSE(setup.run());
     EXPECT_FALSE(st.bSIMReady);
     EXPECT_TRUE(st.bCancelled);
@@ -370,7 +370,7 @@ TEST_F(SimSetupTest, CancelInThePinDialogEndsTheSetUp)
 TEST_F(SimSetupTest, AFailedStepRunsTheWholePassAgain)
 {
     sim.failCpbs = 2;
-    SimSetup setup(st, modem, modem, pins, quick());
+    SimSetup setup(st, modem, modem, testenv::prompt(), pins, quick());
     EXPECT_TRUE(setup.run());
     EXPECT_EQ(setup.passes(), 3);
     EXPECT_EQ(commands().count("AT+CGMI"), 3);
@@ -379,7 +379,7 @@ TEST_F(SimSetupTest, AFailedStepRunsTheWholePassAgain)
 
 TEST_F(SimSetupTest, CancelDuringAStepSendsNothingMore)
 {
-    SimSetup setup(st, modem, modem, pins, quick());
+    SimSetup setup(st, modem, modem, testenv::prompt(), pins, quick());
     sim.onCommand = [&](const QString& cmd) {
         if (cmd == "AT+CSMS?")
             setup.cancel();
@@ -393,7 +393,7 @@ TEST_F(SimSetupTest, CancelDuringAStepSendsNothingMore)
 TEST_F(SimSetupTest, TheMakerNamedInTheReplySelectsMakeThree)
 {
     sim.maker = "SIEMENS";
-    SimSetup setup(st, modem, modem, pins, quick());
+    SimSetup setup(st, modem, modem, testenv::prompt(), pins, quick());
     EXPECT_TRUE(setup.run());
     EXPECT_EQ(st.sngModemMake, 3);
 }

@@ -2,9 +2,9 @@
 // database failures.
 #include <gtest/gtest.h>
 
-#include "modem/Gsm7.h"
+#include "sms/Gsm7.h"
 #include "modem/OutboxQueue.h"
-#include "startup/Database.h"
+#include "base/Database.h"
 #include "support/TestEnv.h"
 
 #include <QSignalSpy>
@@ -14,7 +14,7 @@ namespace {
 struct QueueFixture : ::testing::Test {
     testenv::FreshDb fresh;
     Database& db = fresh.db();
-    OutboxQueue queue{db};
+    OutboxQueue queue{db, testenv::prompt()};
     QDateTime when = QDateTime(QDate(2025, 3, 4), QTime(5, 6, 7));
 
     void SetUp() override
@@ -173,7 +173,7 @@ TEST_F(QueueFixture, GroupQueuesEveryMemberWithItsOwnFields)
 TEST(OutboxQueueInTransaction, ListsHearOfARowOnlyAfterItsCommit)
 {
     testenv::FreshDb f;
-    OutboxQueue queue(f.db());
+    OutboxQueue queue(f.db(), testenv::prompt());
     QSignalSpy added(&queue, &OutboxQueue::rowAdded);
     {
         Transaction t(f.db());

@@ -7,7 +7,7 @@
 #include "modem/EngineState.h"
 #include "modem/OutboxQueue.h"
 #include "modem/OutboxSender.h"
-#include "startup/Database.h"
+#include "base/Database.h"
 #include "support/TestEnv.h"
 #include "support/Tpdu.h"
 
@@ -83,7 +83,7 @@ struct SenderFixture : ::testing::Test {
     testenv::FreshDb fresh;
     Database& db = fresh.db();
     EngineState st;
-    OutboxQueue queue{db};
+    OutboxQueue queue{db, testenv::prompt()};
     OutboxSender sender{st, db};
     ScriptedModem modem;
     QDateTime past = QDateTime::currentDateTime().addSecs(-3600);

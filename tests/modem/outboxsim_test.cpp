@@ -7,8 +7,9 @@
 #include "modem/ModemLink.h"
 #include "modem/OutboxQueue.h"
 #include "modem/OutboxSender.h"
+#include "engine/EngineWiring.h"
 #include "simmodem/SimModem.h"
-#include "startup/Database.h"
+#include "base/Database.h"
 #include "support/TestEnv.h"
 #include "support/Tpdu.h"
 
@@ -22,7 +23,7 @@ struct SimSendFixture : ::testing::Test {
     EngineState st;
     SimModem modem;
     ModemLink link{st};
-    OutboxQueue queue{db};
+    OutboxQueue queue{db, testenv::prompt()};
     OutboxSender sender{st, db};
     QDateTime past = QDateTime::currentDateTime().addSecs(-3600);
 
@@ -144,7 +145,7 @@ TEST_F(SimSendFixture, ACmtArrivingDuringASendIsAcknowledgedFirstThingNext)
 
 TEST_F(SimSendFixture, TheRunningCycleSendsEveryKindInOrder)
 {
-    ActivityScheduler scheduler(st, db);
+    ActivityScheduler scheduler(st, db, testenv::prompt());
     scheduler.setChannel(&link);
     installOutboxSender(scheduler, sender);
 

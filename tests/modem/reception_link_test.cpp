@@ -10,7 +10,7 @@
 #include "modem/ModemLink.h"
 #include "modem/Reception.h"
 #include "simmodem/SimModem.h"
-#include "startup/Database.h"
+#include "base/Database.h"
 #include "support/TestEnv.h"
 #include "support/Tpdu.h"
 

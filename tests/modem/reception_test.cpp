@@ -9,8 +9,8 @@
 
 #include "modem/EngineState.h"
 #include "modem/Reception.h"
-#include "startup/Database.h"
-#include "startup/SharedFlagBlock.h"
+#include "base/Database.h"
+#include "base/SharedFlagBlock.h"
 #include "support/TestEnv.h"
 #include "support/Tpdu.h"
 

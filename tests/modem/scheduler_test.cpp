@@ -5,7 +5,7 @@
 
 #include "modem/ActivityScheduler.h"
 #include "modem/AtChannel.h"
-#include "startup/Database.h"
+#include "base/Database.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -40,7 +40,7 @@ private:
 struct Cycle : ::testing::Test {
     testenv::FreshDb f;
     EngineState st;
-    ActivityScheduler sched{st, f.db()};
+    ActivityScheduler sched{st, f.db(), testenv::prompt()};
     FakeChannel ch;
     QStringList trace;
 

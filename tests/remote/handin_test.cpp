@@ -13,11 +13,12 @@
 
 #include "modem/ActivityScheduler.h"
 #include "modem/EngineState.h"
-#include "modem/Gsm7.h"
+#include "sms/Gsm7.h"
 #include "modem/OutboxQueue.h"
 #include "remote/HandIn.h"
-#include "startup/Database.h"
-#include "startup/SharedFlagBlock.h"
+#include "engine/EngineWiring.h"
+#include "base/Database.h"
+#include "base/SharedFlagBlock.h"
 #include "support/TestEnv.h"
 #include "remote/QtPrint.h"
 
@@ -44,11 +45,11 @@ class HandInTest : public ::testing::Test {
 protected:
     testenv::FreshDb f;
     EngineState st;
-    OutboxQueue queue{f.db()};
+    OutboxQueue queue{f.db(), testenv::prompt()};
     SharedFlagBlock flag;
     // Per process, so that parallel tests and a running program never meet.
     QByteArray flagName = "/VelquarinTestOutbox-" + QByteArray::number(::getpid());
-    HandIn handIn{f.db(), queue, st, flag};
+    HandIn handIn{f.db(), queue, st, flag, testenv::prompt()};
 
     void SetUp() override
     {
@@ -192,7 +193,7 @@ TEST_F(HandInTest, WaitsWhileATransactionIsOpen)
 
 TEST_F(HandInTest, CycleImportsOnlyOnOne)
 {
-    ActivityScheduler scheduler(st, f.db());
+    ActivityScheduler scheduler(st, f.db(), testenv::prompt());
     scheduler.steps().readOutboxFlag = [this] { return flag.readFloat(); };
     installHandIn(scheduler, handIn);
     st.bModemConnected = true;
@@ -231,7 +232,7 @@ TEST_F(HandInTest, TruncatedBlockNeverCrashes)
 TEST_F(HandInTest, SecondProcessHandsInWhileTheCycleRuns)
 {
     constexpr int kBatches = 40, kPerBatch = 10;
-    ActivityScheduler scheduler(st, f.db());
+    ActivityScheduler scheduler(st, f.db(), testenv::prompt());
     scheduler.steps().readOutboxFlag = [this] { return flag.readFloat(); };
     installHandIn(scheduler, handIn);
     st.bModemConnected = true;

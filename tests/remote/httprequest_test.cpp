@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include "remote/AllowList.h"
-#include "remote/FormData.h"
-#include "remote/HttpRequestReader.h"
+#include "remote/http/FormData.h"
+#include "remote/http/HttpRequestReader.h"
 #include "remote/RemoteInput.h"
-#include "remote/WebPages.h"
-#include "startup/Database.h"
+#include "remote/http/WebPages.h"
+#include "base/Database.h"
 #include "support/TestEnv.h"
 #include "remote/QtPrint.h"
 

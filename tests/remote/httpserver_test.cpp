@@ -15,10 +15,10 @@
 #include <unistd.h>
 
 #include "modem/EngineState.h"
-#include "modem/Gsm7.h"
+#include "sms/Gsm7.h"
 #include "modem/OutboxQueue.h"
-#include "remote/HttpServer.h"
-#include "startup/Database.h"
+#include "remote/http/HttpServer.h"
+#include "base/Database.h"
 #include "support/TestEnv.h"
 #include "remote/QtPrint.h"
 
@@ -110,8 +110,8 @@ class HttpServerTest : public ::testing::Test {
 protected:
     testenv::FreshDb f;
     EngineState st;
-    OutboxQueue queue{f.db()};
-    HttpServer server{f.db(), queue, st};
+    OutboxQueue queue{f.db(), testenv::prompt()};
+    HttpServer server{f.db(), queue, st, testenv::prompt()};
     QString www;
 
     void SetUp() override
@@ -442,7 +442,7 @@ TEST_F(HttpServerTest, PortInUseIsAWarningAndNotAnError)
 {
     QTcpServer other;
     ASSERT_TRUE(other.listen(QHostAddress::AnyIPv4, 0));
-    HttpServer second(f.db(), queue, st);
+    HttpServer second(f.db(), queue, st, testenv::prompt());
     EXPECT_FALSE(StartHTTPServer(second, other.serverPort()));
     ASSERT_EQ(testenv::prompt().count(), 1);
     EXPECT_EQ(testenv::prompt().shown()[0].title, "Warning");

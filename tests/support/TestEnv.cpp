@@ -1,8 +1,8 @@
 #include "support/TestEnv.h"
 
-#include "startup/AppPaths.h"
-#include "startup/Database.h"
-#include "startup/UserPrompt.h"
+#include "base/AppPaths.h"
+#include "base/Database.h"
+#include "base/UserPrompt.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

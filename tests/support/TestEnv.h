@@ -6,7 +6,7 @@
 #include <memory>
 
 class Database;
-#include "startup/UserPrompt.h"
+#include "base/UserPrompt.h"
 
 
 namespace testenv {

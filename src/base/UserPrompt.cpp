@@ -1,0 +1,53 @@
+#include "base/UserPrompt.h"
+
+
+void UserPrompt::warning(const QString& text, const QString& title)
+{
+    show(Icon::Warning, title, text, Buttons::Ok);
+}
+
+void UserPrompt::error(const QString& text, const QString& title)
+{
+    show(Icon::Critical, title, text, Buttons::Ok);
+}
+
+void UserPrompt::note(const QString& text, const QString& title)
+{
+    show(Icon::Information, title, text, Buttons::Ok);
+}
+
+void UserPrompt::databaseError(const QString& text, const QString& title)
+{
+    show(Icon::Critical, title, text, Buttons::Ok);
+}
+
+bool UserPrompt::confirm(const QString& text, const QString& title)
+{
+    return show(Icon::Question, title, text, Buttons::YesNo) == Answer::Yes;
+}
+
+UserPrompt::Answer ScriptedPrompt::show(Icon icon, const QString& title, const QString& text,
+                                        Buttons buttons)
+{
+    shown_.append({icon, title, text, buttons});
+    if (!script_.isEmpty())
+        return script_.takeFirst();
+    if (hasDefault_)
+        return default_;
+    return (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel) ? Answer::Yes : Answer::Ok;
+}
+
+void ScriptedPrompt::reset()
+{
+    shown_.clear();
+    script_.clear();
+    hasDefault_ = false;
+}
+
+bool ScriptedPrompt::sawText(const QString& text) const
+{
+    for (const auto& s : shown_)
+        if (s.text == text)
+            return true;
+    return false;
+}

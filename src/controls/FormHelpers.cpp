@@ -1,0 +1,71 @@
+#include "controls/FormHelpers.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
+#include <QUrl>
+
+bool ShellOpen(const QString& operation, const QString& file, const QString& parameters,
+               const QString& directory, int showCmd)
+{
+    Q_UNUSED(operation);
+    Q_UNUSED(showCmd);
+    if (file.isEmpty())
+        return false;
+    // An address with a scheme (two letters at least, so that a drive-like
+    // "c:" is not one) goes to the desktop as it is.
+    const QUrl asUrl(file, QUrl::StrictMode);
+    if (asUrl.isValid() && asUrl.scheme().size() > 1 && !QDir::isAbsolutePath(file))
+        return QDesktopServices::openUrl(asUrl);
+
+    QFileInfo info(file);
+    if (info.isRelative() && !directory.isEmpty())
+        info.setFile(QDir(directory), file);
+    if (!parameters.isEmpty() && info.isFile() && info.isExecutable())
+        return QProcess::startDetached(info.absoluteFilePath(), QProcess::splitCommand(parameters),
+                                       directory.isEmpty() ? info.absolutePath() : directory);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+}
+
+bool EmbedForm(QWidget* container, QWidget* form)
+{
+    if (!container || !form)
+        return false;
+    const Qt::WindowFlags hints = form->windowFlags() & ~Qt::WindowType_Mask;
+    form->setParent(container, hints | Qt::Dialog);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    if (!form->testAttribute(Qt::WA_Resized))
+        form->adjustSize();
+    const QPoint centre = container->mapToGlobal(container->rect().center());
+    form->move(centre - form->rect().center());
+    form->show();
+    form->activateWindow();
+    return true;
+}
+
+void UnloadFormByName(const QString& objectName, const QWidget* keep)
+{
+    if (objectName.isEmpty())
+        return;
+    QList<QPointer<QWidget>> found;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != keep && w->objectName() == objectName)
+            found.append(w);
+    for (const QPointer<QWidget>& w : found) {
+        if (!w)
+            continue; // closing an earlier one took it along
+        const bool deletes = w->testAttribute(Qt::WA_DeleteOnClose);
+        w->close();
+        if (w && !deletes)
+            w->deleteLater();
+    }
+}
+
+void UnloadFormByName(const QWidget* form)
+{
+    if (form)
+        UnloadFormByName(form->objectName(), form);
+}

@@ -1,0 +1,12 @@
+#pragma once
+// Hooks the engine's workers into the activity cycle's steps. The cycle
+// knows only its steps; the workers do not know the cycle.
+class ActivityScheduler;
+class HandIn;
+class OutboxSender;
+
+// The sending step: at most one due message per cycle, over the cycle's
+// channel.
+void installOutboxSender(ActivityScheduler& scheduler, OutboxSender& sender);
+// The hand-in step: rows of other programs into the Outbox.
+void installHandIn(ActivityScheduler& scheduler, HandIn& handIn);

@@ -1,6 +1,0 @@
-#include "startup/Startup.h"
-
-int main(int argc, char** argv)
-{
-    return Startup::run(argc, argv);
-}

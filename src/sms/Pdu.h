@@ -1,0 +1,26 @@
+#pragma once
+// Text and PDU codecs: message text to the hex forms that the PDUs and the
+// database use, and back. Hex is upper case, two digits per octet.
+#include <QString>
+
+namespace pdu {
+
+// The value of one hex digit (either case), or -1.
+int hexDigitValue(QChar c);
+// True for whole octets of hex digits (an even count, possibly none).
+bool isHexOctets(const QString& hex);
+
+// Each character's code (0..255) as two hex digits.
+QString TextToHex(const QString& text);
+// Semi-octet order of phone numbers: trims blanks, then swaps every pair;
+// with an odd length the last character stays ("ABCDE" -> "BADCE").
+QString SwapDigitPairs(const QString& text);
+// Packs septet values (each character's code, 0..127) into octets, as hex.
+// Blanks at both ends are trimmed first.
+QString Pack7Bit(const QString& septets);
+// The septets packed in the hex text, one character per septet value.
+QString Unpack7Bit(const QString& hex);
+// The text of UCS-2 code units, four hex digits each.
+QString HexToUnicode(const QString& hex);
+
+} // namespace pdu

@@ -1,0 +1,108 @@
+// The helpers of the windows: opening with the desktop, and the single-copy
+// dialogs over the main window.
+#include <gtest/gtest.h>
+
+#include "controls/FormHelpers.h"
+#include "support/TestEnv.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFile>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+} // namespace
+
+TEST(ShellOpen, HandsFilesAndAddressesToTheDesktop)
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "open");
+    QDesktopServices::setUrlHandler("http", &catcher, "open");
+    QDesktopServices::setUrlHandler("mailto", &catcher, "open");
+
+    const QString dir = testenv::newDir();
+    EXPECT_TRUE(ShellOpen("open", "http://localhost:8010/index.htm"));
+    EXPECT_TRUE(ShellOpen("open", "mailto:someone@example.org"));
+    EXPECT_TRUE(ShellOpen("open", "export.txt", QString(), dir));
+    EXPECT_TRUE(ShellOpen("open", dir + "/Inbox log.txt"));
+    EXPECT_FALSE(ShellOpen("open", QString()));
+
+    QDesktopServices::unsetUrlHandler("file");
+    QDesktopServices::unsetUrlHandler("http");
+    QDesktopServices::unsetUrlHandler("mailto");
+    ASSERT_EQ(catcher.urls.size(), 4);
+    EXPECT_EQ(catcher.urls[0], QUrl("http://localhost:8010/index.htm"));
+    EXPECT_EQ(catcher.urls[1].scheme(), "mailto");
+    EXPECT_EQ(catcher.urls[2], QUrl::fromLocalFile(dir + "/export.txt"));
+    EXPECT_EQ(catcher.urls[3].toLocalFile(), dir + "/Inbox log.txt");
+}
+
+namespace {
+QDialog* namedDialog(const QString& name)
+{
+    auto* d = new QDialog;
+    d->setObjectName(name);
+    d->resize(200, 100);
+    return d;
+}
+bool gone(const QPointer<QDialog>& d)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return d.isNull();
+}
+} // namespace
+
+TEST(EmbedForm, CentresTheDialogOverTheMainWindowAsItsChild)
+{
+    QWidget main;
+    main.setGeometry(100, 80, 800, 600);
+    main.show();
+    QPointer<QDialog> d = namedDialog("frmTest");
+    EXPECT_TRUE(EmbedForm(&main, d));
+    EXPECT_EQ(d->parentWidget(), &main);
+    EXPECT_TRUE(d->isWindow());
+    EXPECT_TRUE(d->isVisible());
+    const QPoint mainCentre = main.mapToGlobal(main.rect().center());
+    const QPoint dialogCentre = d->mapToGlobal(d->rect().center());
+    EXPECT_LE((mainCentre - dialogCentre).manhattanLength(), 40);
+    d->close();
+    EXPECT_TRUE(gone(d)); // deleted when it closes
+    EXPECT_FALSE(EmbedForm(nullptr, namedDialog("x")));
+}
+
+TEST(EmbedForm, OpeningADialogAgainReplacesTheOpenCopy)
+{
+    QWidget main;
+    main.resize(640, 480);
+    main.show();
+    QPointer<QDialog> first = openSingleDialog<QDialog>(&main);
+    first->setObjectName("frmAbout");
+    QPointer<QDialog> other = namedDialog("frmOther");
+    EmbedForm(&main, other);
+
+    QPointer<QDialog> second = new QDialog(&main);
+    second->setObjectName("frmAbout");
+    UnloadFormByName(second);
+    EmbedForm(&main, second);
+    EXPECT_TRUE(gone(first));
+    EXPECT_FALSE(second.isNull());
+    EXPECT_TRUE(second->isVisible());
+    EXPECT_FALSE(other.isNull());
+
+    UnloadFormByName("frmOther");
+    EXPECT_TRUE(gone(other));
+    EXPECT_FALSE(second.isNull());
+    delete second;
+}
+
+#include "formhelpers_test.moc"
