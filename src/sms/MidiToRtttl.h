@@ -7,20 +7,22 @@
 // so a malformed file never makes the reader run past its bytes or loop.
 //
 // The tune is tracked as one voice on absolute time: a note lasts from its
-// note-on to its note-off (or a note-on with velocity 0, or the next
-// note-on, or the end of the track); silence between two notes becomes a
-// rest "p"; of notes starting together (a chord) the last one is kept. At
+// note-on to its note-off (or a note-on with velocity 0 for the same key,
+// or the next note-on, or the end of the track); silence between two notes
+// becomes a rest "p"; of notes starting together (a chord) the last one is
+// kept; a note cut off by the end of the track as it starts is dropped. At
 // most kMaxEntries entries, rests included, are written.
 //
 // The text is "name:d=D,o=O,b=B:notes" with upper-case note names. Lengths
 // are quantised to 1 to 32 (a 32nd note is one eighth of the file's ticks
-// per quarter note), with a dot when a length lies strictly between two
-// whole durations. Octaves are shifted so that the lowest note sits in
-// octave 5. D and O are the most frequent duration (the shortest-written,
-// 1 before 2 before 4 ..., on a tie) and octave 5 to 8 (the lowest on a
-// tie); entries equal to them leave them out. B is the file's last tempo
-// snapped to the nearest tempo a ringtone can carry, or 0 when the file has
-// no tempo event.
+// per quarter note, rounded half to even), with a dot when a length lies
+// strictly between two whole durations; 64 32nds or more get no duration
+// of their own. Octaves are shifted so that the lowest note sits in octave
+// 5; rests carry no octave. D is the most frequent duration (on a tie the
+// first of 1, 2, 4, 8, 16, 32) and O the most frequent octave of 5 to 8 (on
+// a tie the lowest); entries equal to them leave them out. B is the file's
+// last tempo snapped to the nearest tempo a ringtone can carry (120 becomes
+// 125), or 0 when the file has no tempo event.
 #include <QByteArray>
 #include <QString>
 
