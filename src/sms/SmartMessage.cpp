@@ -81,8 +81,12 @@ QString stripPartHeaders(const QString& content, SmartPort port)
             break;
         const qsizetype p = m - removed; // where the match stands in the joined text
         int length = -1;
-        if (p >= 2 && p % 2 == 0)
-            length = m - 2 >= kept ? hexValue(content, m - 2, 2) : hexValue(out, out.size() - 2, 2);
+        if (p >= 2 && p % 2 == 0) {
+            // The length octet may have been kept before the last cut.
+            const QString lengthDigits =
+                m - 2 >= kept ? content.mid(m - 2, 2) : out.right(kept - (m - 2)) + content.mid(kept, m - kept);
+            length = hexValue(lengthDigits, 0, 2);
+        }
         const qsizetype cut = 2 + 2 * qsizetype(length);
         if (length < 4 || (m - 2) + cut > content.size()) {
             from = m + 1;
@@ -91,7 +95,7 @@ QString stripPartHeaders(const QString& content, SmartPort port)
         if (m - 2 >= kept)
             out += QStringView(content).mid(kept, m - 2 - kept);
         else
-            out.chop(2); // the length octet was the last one kept
+            out.chop(kept - (m - 2));
         kept = m - 2 + cut;
         removed += cut;
         from = kept;

@@ -62,7 +62,8 @@ inline std::optional<Message> sendAndJoin(const QString& content, int type, QStr
     Message m;
     QList<tpdu::Submit> submits;
     for (qsizetype at = 0; at < content.size(); at += OutboxSender::kPartHexLength) {
-        const pdu::SubmitPdu sp = pdu::buildSubmitPdu("+447700900123", 7, type, content.mid(at, OutboxSender::kPartHexLength));
+        const QString part = content.mid(at, OutboxSender::kPartHexLength);
+        const pdu::SubmitPdu sp = pdu::buildSubmitPdu("+447700900123", 7, type, part);
         if (!sp.isValid())
             return fail(QStringLiteral("sender refused part at digit %1").arg(at));
         QString why;

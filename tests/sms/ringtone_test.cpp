@@ -78,7 +78,8 @@ TEST(RtttlEncoding, ItemsReadAsWritten)
     EXPECT_EQ(instructionsOf("T:o=6:c5,c,c6,c7,c8,c4,c9"),
               (QList<Instruction>{tempo(8), scale(0), note(1, 2), scale(1), note(1, 2), note(1, 2), scale(2),
                                   note(1, 2), scale(3), note(1, 2), scale(1), note(1, 2), note(1, 2)}));
-    EXPECT_EQ(instructionsOf("T:o=5:c5,c6"), (QList<Instruction>{tempo(8), scale(1), note(1, 2), scale(2), note(1, 2)}));
+    EXPECT_EQ(instructionsOf("T:o=5:c5,c6"),
+              (QList<Instruction>{tempo(8), scale(1), note(1, 2), scale(2), note(1, 2)}));
     // Durations, sharps, h and b, dots before and after the octave.
     EXPECT_EQ(instructionsOf("T:d=8,b=900:16c,32d#.,1h,2b..,g#6.,a#"),
               (QList<Instruction>{tempo(31), scale(1), note(1, 4), note(4, 5, 1), note(12, 0), note(12, 1, 2),
