@@ -196,6 +196,7 @@ SimPhonebook::Outcome SimPhonebook::clear(const Feedback& feedback)
             return result(outcome(Kind::Failed, QStringLiteral("Problem in clearing item no %1.\r\n"
                                                                "Clearing not complete.")
                                                     .arg(slot)));
+        list_.removeIndex(slot);
     }
     // Every location was erased: the map is current, and empty.
     total_ = total;

@@ -188,6 +188,7 @@ SimImportDialog::SimImportDialog(Database& db, UserPrompt& prompt, const QList<S
     else
         prompt_.databaseError(error);
     cboGroup_->setCurrentIndex(0);
+    cboGroup_->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 16);
     auto* lblGroup = new QLabel(QStringLiteral("Also add to &group:"), this);
     lblGroup->setObjectName(QStringLiteral("lblGroup"));
     lblGroup->setBuddy(cboGroup_);
