@@ -32,8 +32,8 @@
 // Error numbers it gives: +CME ERROR: 3 (not allowed: PIN to a ready SIM,
 // a phonebook other than "SM"), 11/12/13 (SIM wants its PIN / PUK / is
 // blocked), 16 (wrong PIN or PUK), 20 (phonebook full), 21 (bad index),
-// 24 (name too long), 26 (number too long), 27 (bad dial characters);
-// 22 (an empty phonebook location, with setEmptySlotError(22));
+// 22 (an empty phonebook location, after setEmptySlotError(22)), 24 (name
+// too long), 26 (number too long), 27 (bad dial characters);
 // +CMS ERROR: 302 (AT+CMGS in text mode), 303 (bad +CSMS/+CNMI value),
 // 304 (bad length or message body), 311/316/310 (sending with a locked or
 // blocked SIM), 340 (AT+CNMA with nothing to acknowledge). A quote inside a

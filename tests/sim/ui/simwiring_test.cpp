@@ -33,6 +33,7 @@ public:
     EngineState& state() override { return st; }
     UserPrompt& prompt() override { return testenv::prompt(); }
     SoundPlayer& sound() override { return sound_; }
+    QString modemLog() override { return QString(); }
     void activateOutbox() override {}
     void detectModem() override {}
     void resetModem() override {}
