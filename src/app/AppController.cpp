@@ -10,6 +10,7 @@
 #include "remote/RemoteServices.h"
 #include "remote/http/HttpServer.h"
 #include "sim/ui/SimWiring.h"
+#include "media/ui/PlayerWiring.h"
 #include "base/AppPaths.h"
 #include "base/Database.h"
 #include "base/Settings.h"
@@ -104,6 +105,7 @@ void AppController::load(bool show)
         // initialisation, reset and SIM set-up.
         installModemForms(scheduler_, *modem_, window_);
         installSimPhonebook(*window_, *this, scheduler_, *modem_);
+        installRingtonePlayer(*window_, *this);
         connect(reception_.get(), &Reception::messageStored, window_,
                 [w = window_.data()](qint64 code, const QDateTime& when, const QString& name,
                                      const QString& number, int type, int requestType) {

@@ -1,0 +1,18 @@
+#pragma once
+// The ringtone player in the running program: the Play button of the main
+// window's detail pane plays the ringtone message shown there. The message
+// window and the send form open the player with openPlayer()
+// (media/ui/RingtonePlayer.h).
+#include <QString>
+
+class AppCommands;
+class MainWindow;
+
+// The content of the ringtone message shown in the detail pane: the
+// current row of the message list in the Inbox, Outbox or Sent Items
+// view. False (content untouched) when no ringtone is shown; a database
+// failure is told through the program's prompt.
+bool shownRingtoneContent(MainWindow& window, AppCommands& app, QString* content);
+
+// Connects the detail pane's Play button.
+void installRingtonePlayer(MainWindow& window, AppCommands& app);
