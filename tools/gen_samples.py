@@ -91,10 +91,9 @@ class Canvas:
 
 def logos(folder):
     c = Canvas(72, 14)
-    end = c.text(4, 3, "VELQUARIN")
+    c.text(9, 3, "VELQUARIN")
     for x in range(0, 72):
         c.set(x, 12 + (1 if (x // 3) % 2 else 0))
-    c.set(end + 2, 1)
     c.bmp(os.path.join(folder, "Velquarin.bmp"))
 
     c = Canvas(72, 14)

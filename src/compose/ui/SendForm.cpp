@@ -66,6 +66,7 @@ QString pictureDialog(QWidget* parent, const QString& title, const QString& fold
     QFileDialog dialog(parent, title, folder,
                        QStringLiteral("Picture Files (*.bmp,*.jpg,*.gif) (*.bmp *.gif *.jpg)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     auto* preview = new compose::BitmapView(sms::kPictureWidth, height, 2, &dialog);
@@ -163,7 +164,7 @@ void SendForm::buildControls()
     connect(optRingTone_, &QRadioButton::clicked, this, [this] { chooseKind(compose::KindRingtone); });
 
     kindStack_ = new QStackedWidget(this);
-    root->addWidget(kindStack_);
+    root->addWidget(kindStack_, 1);
 
     // Text.
     fraText_ = new QGroupBox(QStringLiteral("Text (0 of 160 characters)"), kindStack_);
@@ -312,6 +313,7 @@ void SendForm::buildControls()
     // Recipients.
     fraTarget_ = new QGroupBox(QStringLiteral("Send To"), this);
     fraTarget_->setObjectName(QStringLiteral("fraTarget"));
+    fraTarget_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     {
         auto* v = new QVBoxLayout(fraTarget_);
         auto* h = new QHBoxLayout;
