@@ -12,6 +12,7 @@
 #include "remote/http/HttpServer.h"
 #include "sim/ui/SimWiring.h"
 #include "media/ui/PlayerWiring.h"
+#include "compose/ui/CannedWiring.h"
 #include "base/AppPaths.h"
 #include "base/Database.h"
 #include "base/Settings.h"
@@ -106,7 +107,6 @@ void AppController::load(bool show)
         // initialisation, reset and SIM set-up.
         installModemForms(scheduler_, *modem_, window_);
         installSimPhonebook(*window_, *this, scheduler_, *modem_);
-        installRingtonePlayer(*window_, *this);
         connect(reception_.get(), &Reception::messageStored, window_,
                 [w = window_.data()](qint64 code, const QDateTime& when, const QString& name,
                                      const QString& number, int type, int requestType) {
@@ -122,6 +122,8 @@ void AppController::load(bool show)
                                      const QString&, int) { w->outboxRowLogged(oldCode, newCode, status); });
         connect(sender_.get(), &OutboxSender::statusText, window_->messageIdLabel(), &QLabel::setText);
         installCompose(*window_, *this, *outbox_);
+        installRingtonePlayer(*window_, *this);
+        installCannedMessages(*window_, *this);
     }
 
     // 6-7: the two shared-memory blocks; a failure is reported and the load

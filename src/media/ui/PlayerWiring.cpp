@@ -1,6 +1,7 @@
 #include "media/ui/PlayerWiring.h"
 
 #include "base/UserPrompt.h"
+#include "compose/ui/ComposeWiring.h"
 #include "folders/MessageFolders.h"
 #include "mainwindow/AppCommands.h"
 #include "mainwindow/MainWindow.h"
@@ -40,6 +41,9 @@ bool shownRingtoneContent(MainWindow& window, AppCommands& app, QString* content
 
 void installRingtonePlayer(MainWindow& window, AppCommands& app)
 {
+    if (SendFormOpener* opener = SendFormOpener::of(window))
+        opener->hooks.playRingtone = [](QWidget* parent, const QString& content) { openPlayer(content, parent); };
+
     // The pane's own Play button, next to the message header.
     QWidget* pane = window.messageText()->parentWidget();
     auto* play = pane ? pane->findChild<QPushButton*>(QStringLiteral("cmdPlay")) : nullptr;

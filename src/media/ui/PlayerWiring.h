@@ -1,8 +1,8 @@
 #pragma once
 // The ringtone player in the running program: the Play button of the main
-// window's detail pane plays the ringtone message shown there. The message
-// window and the send form open the player with openPlayer()
-// (media/ui/RingtonePlayer.h).
+// window's detail pane plays the ringtone message shown there, and the send
+// form's Play button the ringtone being composed. Other windows open the
+// player with openPlayer() (media/ui/RingtonePlayer.h).
 #include <QString>
 
 class AppCommands;
@@ -14,5 +14,6 @@ class MainWindow;
 // failure is told through the program's prompt.
 bool shownRingtoneContent(MainWindow& window, AppCommands& app, QString* content);
 
-// Connects the detail pane's Play button.
+// Connects the detail pane's Play button and, when the send-form opener is
+// installed (installCompose first), the send form's.
 void installRingtonePlayer(MainWindow& window, AppCommands& app);
