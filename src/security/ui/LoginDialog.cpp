@@ -131,7 +131,7 @@ void LoginDialog::login()
         change_->setAttribute(Qt::WA_DeleteOnClose);
         connect(change_, &QDialog::finished, this, [this] {
             change_ = nullptr;
-            QDialog::reject();
+            close();
         });
         change_->open();
         return;
