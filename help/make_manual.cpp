@@ -8,6 +8,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QTextDocument>
 #include <cstdio>
 
@@ -23,7 +24,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "make_manual: cannot read %s\n", argv[1]);
         return 1;
     }
-    const QString html = QString::fromUtf8(in.readAll());
+    QString html = QString::fromUtf8(in.readAll());
+    // Links within the page work in a browser; in the PDF they would become
+    // addresses that lead nowhere, so the manual keeps their text only.
+    html.replace(QRegularExpression(QStringLiteral("<a href=\"#[^\"]*\">")), QStringLiteral("<a>"));
 
     // Written beside the target and renamed over it only when complete.
     const QString target = QString::fromLocal8Bit(argv[2]);

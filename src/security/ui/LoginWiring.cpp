@@ -37,7 +37,7 @@ WindowShell installLoginAndTray(MainWindow& window, AppCommands& app, TrayIcon* 
     // the login (one login window at a time).
     auto login = std::make_shared<QPointer<LoginDialog>>();
     QObject::connect(tray, &TrayController::restoreRequested, tray, [appp, tray, login] {
-        if (*login) {
+        if (*login && (*login)->isVisible()) {
             (*login)->raise();
             (*login)->activateWindow();
             return;
