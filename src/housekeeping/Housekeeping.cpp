@@ -49,18 +49,25 @@ qint64 renumber(Database& db, const CodeTable& table, QString* error)
     if (!tx.ok())
         return fail();
     // The new code of every row, by rowid, in ascending order of the old
-    // codes (rows without a code first, in the order they were stored).
-    // The rows then take their codes negated and finally positive, so no
-    // moment has two rows with the same code, whatever the old codes were.
+    // codes (rows without a code first, in the order they were stored);
+    // only the rows whose code changes are kept. Those take their codes
+    // negated first and then positive, so no moment has two rows with the
+    // same code: a row keeping its code holds its own new one.
     if (!db.exec(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS renumbering (rid INTEGER PRIMARY KEY, code INTEGER)")) ||
         !db.exec(QStringLiteral("DELETE FROM temp.renumbering")) ||
-        !db.exec(QStringLiteral("INSERT INTO temp.renumbering (rid, code) "
-                                "SELECT rowid, row_number() OVER (ORDER BY msgcode, rowid) FROM %1").arg(t)))
+        !db.exec(QStringLiteral("INSERT INTO temp.renumbering (rid, code) SELECT rid, code FROM "
+                                "(SELECT rowid AS rid, msgcode AS old, "
+                                "row_number() OVER (ORDER BY msgcode, rowid) AS code FROM %1) "
+                                "WHERE old IS NOT code")
+                     .arg(t)))
         return fail();
-    const qint64 rows = db.changes();
+    const Recordset count = db.query(QStringLiteral("SELECT COUNT(*) FROM %1").arg(t));
+    if (!count.ok())
+        return fail();
+    const qint64 rows = count.value(0, 0).toLongLong();
     if (!db.exec(QStringLiteral("UPDATE %1 SET msgcode = -r.code FROM temp.renumbering AS r WHERE r.rid = %1.rowid")
                      .arg(t)) ||
-        !db.exec(QStringLiteral("UPDATE %1 SET msgcode = -msgcode").arg(t)) ||
+        !db.exec(QStringLiteral("UPDATE %1 SET msgcode = -msgcode WHERE msgcode < 0").arg(t)) ||
         !db.exec(QStringLiteral("UPDATE tbnumbers SET %1 = ?").arg(QLatin1String(table.counter)), {rows}) ||
         !db.exec(QStringLiteral("DELETE FROM temp.renumbering")))
         return fail();
@@ -145,6 +152,20 @@ bool MaintainDatabase(Database& db, UserPrompt& prompt, const Clock& clock, cons
         prompt.error(QStringLiteral("database not open"));
         return false;
     }
+    // The tidy touches every page: a cache that holds them all for its
+    // duration, given back afterwards.
+    const QVariant cache = db.query(QStringLiteral("PRAGMA cache_size")).value(0, 0);
+    db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+    struct RestoreCache {
+        Database& db;
+        QVariant size;
+        ~RestoreCache()
+        {
+            if (size.isValid())
+                db.exec(QStringLiteral("PRAGMA cache_size = %1").arg(size.toLongLong()));
+        }
+    } restoreCache{db, cache};
+
     housekeeping::purge(db, clock.now().date(), Settings::inboxDays(), Settings::sentItemsDays());
 
     for (const housekeeping::CodeTable& t : housekeeping::kCodeTables) {
