@@ -1,7 +1,9 @@
 #include "mainwindow/WindowShell.h"
 
+#include "mainwindow/AboutBox.h"
 #include "mainwindow/AppCommands.h"
 #include "mainwindow/HelpFiles.h"
+#include "mainwindow/LogWindow.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/StatusLight.h"
 #include "mainwindow/ToolbarKeys.h"
@@ -16,6 +18,10 @@ WindowShell installWindowShell(MainWindow& window, AppCommands& app, TrayIcon* i
 
     window.setMenuAction(QStringLiteral("mnuHelpContent"), [] { HelpFiles::openContent(); });
     window.setMenuAction(QStringLiteral("mnuHelpUserManual"), [] { HelpFiles::openManual(); });
+    window.setMenuAction(QStringLiteral("mnuHelpAbout"), [w = &window] { openAboutBox(w); });
+    // The log as it is now; later traffic shows at the next opening.
+    window.setMenuAction(QStringLiteral("mnuSystemLog"),
+                         [w = &window, a = &app] { openLogWindow(w, a->modemLog()); });
     window.setMenuAction(QStringLiteral("mnuMinimise"), [tray] { tray->minimise(); });
     // The minimise key of each toolbar ("minimize" on the message toolbars,
     // "Minimise" on the others).

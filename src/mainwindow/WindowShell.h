@@ -1,7 +1,7 @@
 #pragma once
-// What the main window does around its panes: the Help menu's help and
-// manual, hiding into the tray (menu entry and the toolbars' minimise keys),
-// and the new-message alert with the status light.
+// What the main window does around its panes: the Help menu (help, manual,
+// About box), the System Log, hiding into the tray (menu entry and the
+// toolbars' minimise keys), and the new-message alert with the status light.
 class AppCommands;
 class MainWindow;
 class StatusLight;
