@@ -14,6 +14,7 @@
 #include "base/SingleInstance.h"
 #include "base/UserPrompt.h"
 #include "engine/EngineWiring.h"
+#include "addressbook/ui/AddressBookWiring.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -107,6 +108,7 @@ void AppController::load(bool show)
                 [w = window_.data()](qint64 oldCode, qint64 newCode, const QString& status, const QString&,
                                      const QString&, int) { w->outboxRowLogged(oldCode, newCode, status); });
         connect(sender_.get(), &OutboxSender::statusText, window_->messageIdLabel(), &QLabel::setText);
+        installAddressBook(*window_, *this);
     }
 
     // 6-7: the two shared-memory blocks; a failure is reported and the load

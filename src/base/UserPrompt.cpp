@@ -26,6 +26,20 @@ bool UserPrompt::confirm(const QString& text, const QString& title)
     return show(Icon::Question, title, text, Buttons::YesNo) == Answer::Yes;
 }
 
+UserPrompt::Answer UserPrompt::showWithDefault(Icon icon, const QString& title, const QString& text,
+                                              Buttons buttons, Answer)
+{
+    return show(icon, title, text, buttons);
+}
+
+UserPrompt::Answer ScriptedPrompt::showWithDefault(Icon icon, const QString& title, const QString& text,
+                                                   Buttons buttons, Answer defaultButton)
+{
+    const Answer a = show(icon, title, text, buttons);
+    shown_.last().defaultButton = defaultButton;
+    return a;
+}
+
 UserPrompt::Answer ScriptedPrompt::show(Icon icon, const QString& title, const QString& text,
                                         Buttons buttons)
 {

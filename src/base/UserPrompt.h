@@ -4,6 +4,7 @@
 // never block on a dialog. The windows install the Qt implementation.
 #include <QList>
 #include <QString>
+#include <optional>
 
 class UserPrompt {
 public:
@@ -13,6 +14,10 @@ public:
 
     virtual ~UserPrompt() = default;
     virtual Answer show(Icon icon, const QString& title, const QString& text, Buttons buttons) = 0;
+    // As show(), with the button that Enter presses; without an override
+    // the box's usual default is kept.
+    virtual Answer showWithDefault(Icon icon, const QString& title, const QString& text, Buttons buttons,
+                                   Answer defaultButton);
 
     // Short forms used throughout the program.
     void warning(const QString& text, const QString& title = QStringLiteral("Warning"));
@@ -30,8 +35,11 @@ public:
         QString title;
         QString text;
         Buttons buttons;
+        std::optional<Answer> defaultButton = {};
     };
     Answer show(Icon icon, const QString& title, const QString& text, Buttons buttons) override;
+    Answer showWithDefault(Icon icon, const QString& title, const QString& text, Buttons buttons,
+                           Answer defaultButton) override;
 
     void reset();
     // Answers given in order; when the script is empty the default answer is

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "folders/FolderNodes.h"
 #include "mainwindow/FolderViews.h"
@@ -21,6 +22,7 @@ class MessageListModel;
 class QAction;
 class QFrame;
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -74,6 +76,10 @@ public:
     // weight from it.
     void refreshUnreadCount();
 
+    // Sets the heading above the list from the current node and the count
+    // of the list shown.
+    void updateHeading();
+
     bool hasView() const { return hasView_; }
     ViewKind currentView() const { return view_; }
     QString nodeKey() const { return sNodeKey_; }
@@ -112,6 +118,12 @@ public:
     // address book. Without it the list is left as it is.
     std::function<void(const QString& group)> populateAddressHook;
 
+    // The folder tree's pop-up menu: every hook adds its entries for the
+    // node right-clicked (or none); an empty menu is not shown.
+    using NodeMenuHook = std::function<void(QMenu& menu, QTreeWidgetItem* node)>;
+    void addNodeMenuHook(NodeMenuHook hook) { nodeMenuHooks_.push_back(std::move(hook)); }
+    void fillNodeMenu(QMenu& menu, QTreeWidgetItem* node) const;
+
     // How the logo opens the home page; tests replace it.
     static void setUrlOpener(std::function<bool(const QUrl&)> opener);
 
@@ -147,7 +159,6 @@ private:
     // The Inbox or a Sent Items folder: the list filled from its key.
     void showMessageFolder(QTreeWidgetItem* node, ViewKind kind);
     void applyView(ViewKind view);
-    void updateHeading();
     void fillMessages(const MessageFill& fill, const QString& errorTitle);
     void fitListColumns();
     void clearAddressList();
@@ -166,6 +177,7 @@ private:
 
     std::array<QToolBar*, 6> toolbars_{};
     std::array<std::map<QString, std::function<void()>>, 6> toolbarActions_;
+    std::vector<NodeMenuHook> nodeMenuHooks_;
     std::array<QWidget*, 4> shortcuts_{};
     QWidget* logo_ = nullptr;
     Resizer* rszMain_ = nullptr;
