@@ -3,6 +3,8 @@
 // deletion, and the list fill.
 #include <gtest/gtest.h>
 
+#include "remote/QtPrint.h"
+
 #include "addressbook/AddressBook.h"
 #include "base/Database.h"
 #include "mainwindow/Seed.h"

@@ -2,6 +2,8 @@
 // group, the pickers' candidates, unique memberships, and member removal.
 #include <gtest/gtest.h>
 
+#include "remote/QtPrint.h"
+
 #include "addressbook/AddressGroups.h"
 #include "addressbook/RecipientPicks.h"
 #include "base/Database.h"

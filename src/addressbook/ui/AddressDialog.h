@@ -4,6 +4,7 @@
 // tabbed pages and the entry's groups; the group list is written only when
 // the entry is saved.
 #include <QDialog>
+#include <QMetaType>
 #include <QStringList>
 #include <array>
 
@@ -23,6 +24,7 @@ struct SavedAddress {
     QString name;         // first name, a blank, last name
     QStringList groups;
 };
+Q_DECLARE_METATYPE(SavedAddress)
 
 class AddressDialog : public QDialog {
     Q_OBJECT
