@@ -105,8 +105,12 @@ void AddressDialog::buildForm()
         auto* page = new QWidget(tabDef);
         tabDef->addTab(page, QLatin1String(kPages[p]));
         if (p < 3) {
-            forms[p] = new QFormLayout(page);
+            // The rows stand at the top of the page, however tall it is.
+            auto* column = new QVBoxLayout(page);
+            forms[p] = new QFormLayout;
             forms[p]->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+            column->addLayout(forms[p]);
+            column->addStretch(1);
         }
     }
 
