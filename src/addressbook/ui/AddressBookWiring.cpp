@@ -356,12 +356,16 @@ void AddressBookUi::fillNodeMenu(QMenu& menu, QTreeWidgetItem* node)
         break;
     }
     case NodeKind::Group: {
+        // The node is looked up again when a command runs: the tree may have
+        // been rebuilt while the menu was open.
+        const QString key = FolderTree::keyOf(node);
+        auto find = [this, key] { return main_.folderTree()->findNode(NodeKind::Group, key); };
         QAction* rename = menu.addAction(QStringLiteral("&Rename Group"));
         rename->setObjectName(QStringLiteral("mnuGroupRename"));
-        connect(rename, &QAction::triggered, this, [this, node] { renameGroup(node); });
+        connect(rename, &QAction::triggered, this, [this, find] { renameGroup(find()); });
         QAction* del = menu.addAction(QStringLiteral("&Delete Group"));
         del->setObjectName(QStringLiteral("mnuGroupDelete"));
-        connect(del, &QAction::triggered, this, [this, node] { deleteGroup(node); });
+        connect(del, &QAction::triggered, this, [this, find] { deleteGroup(find()); });
         break;
     }
     default: break;

@@ -273,7 +273,19 @@ TEST_F(WiringTest, TreeMenuCreatesAndDeletesGroups)
     Settings::save("SettingGrpSnd", "bowling");
     QMenu groupMenu;
     w->fillNodeMenu(groupMenu, bowling);
-    ASSERT_NE(menuEntry(groupMenu, "mnuGroupRename"), nullptr);
+    QAction* rename = menuEntry(groupMenu, "mnuGroupRename");
+    ASSERT_NE(rename, nullptr);
+    EXPECT_EQ(rename->text(), "&Rename Group");
+    w->show();
+    rename->trigger();
+    auto* editor = tree->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), "Bowling");
+    QTest::keyClick(editor, Qt::Key_Escape);
+    // The tree is rebuilt while the menu is open: the command finds the
+    // group's new node.
+    w->populateFolderTree(NodeKind::Group, "Bowling");
+    bowling = tree->findNode(NodeKind::Group, "Bowling");
     QAction* del = menuEntry(groupMenu, "mnuGroupDelete");
     ASSERT_NE(del, nullptr);
     testenv::prompt().reset();
