@@ -10,28 +10,28 @@ namespace {
 constexpr int TagRole = Qt::UserRole + 1;
 } // namespace
 
-CheckListDialog::CheckListDialog(const Spec& spec, QWidget* parent) : QDialog(parent)
+CheckListDialog::CheckListDialog(const Options& options, QWidget* parent) : QDialog(parent)
 {
-    setObjectName(spec.objectName);
-    setWindowTitle(spec.caption);
+    setObjectName(options.objectName);
+    setWindowTitle(options.caption);
 
     lsvList = new QTreeWidget(this);
     lsvList->setObjectName(QStringLiteral("lsvList"));
-    lsvList->setAccessibleName(spec.listName);
-    lsvList->setColumnCount(int(spec.headings.size()));
-    lsvList->setHeaderLabels(spec.headings);
+    lsvList->setAccessibleName(options.listName);
+    lsvList->setColumnCount(int(options.headings.size()));
+    lsvList->setHeaderLabels(options.headings);
     lsvList->setRootIsDecorated(false);
     lsvList->setUniformRowHeights(true);
     lsvList->setAllColumnsShowFocus(true);
     lsvList->setSelectionMode(QAbstractItemView::SingleSelection);
     lsvList->header()->setStretchLastSection(true);
-    if (spec.headings.size() > 1)
+    if (options.headings.size() > 1)
         lsvList->header()->resizeSection(0, 220);
     // A click on the box, or Space on the current row, ticks it; Enter is
     // the accept button's.
 
-    cmdAccept = new QPushButton(spec.acceptCaption, this);
-    cmdAccept->setObjectName(spec.acceptName);
+    cmdAccept = new QPushButton(options.acceptCaption, this);
+    cmdAccept->setObjectName(options.acceptName);
     cmdAccept->setDefault(true);
     cmdAccept->setAutoDefault(true);
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -49,7 +49,7 @@ CheckListDialog::CheckListDialog(const Spec& spec, QWidget* parent) : QDialog(pa
     layout->addLayout(buttons);
     setTabOrder(lsvList, cmdAccept);
     setTabOrder(cmdAccept, cmdCancel);
-    resize(spec.headings.size() > 1 ? 420 : 300, 340);
+    resize(options.headings.size() > 1 ? 420 : 300, 340);
 }
 
 void CheckListDialog::addRow(const QStringList& columns, const QString& tag, bool ticked)

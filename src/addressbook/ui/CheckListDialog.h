@@ -15,7 +15,7 @@ class QTreeWidgetItem;
 class CheckListDialog : public QDialog {
     Q_OBJECT
 public:
-    struct Spec {
+    struct Options {
         QString objectName;    // "frmAddressGroupAdd", ...
         QString caption;       // the window title
         QStringList headings;  // one per column
@@ -24,7 +24,7 @@ public:
         QString acceptName;    // "cmdAdd", "cmdOK"
     };
 
-    explicit CheckListDialog(const Spec& spec, QWidget* parent = nullptr);
+    explicit CheckListDialog(const Options& options, QWidget* parent = nullptr);
 
     // Appends a row: its column texts, its tag, and whether it starts ticked.
     void addRow(const QStringList& columns, const QString& tag, bool ticked = false);
