@@ -8,6 +8,7 @@
 #include "modem/Reception.h"
 #include "remote/HandIn.h"
 #include "remote/http/HttpServer.h"
+#include "sim/ui/SimWiring.h"
 #include "base/AppPaths.h"
 #include "base/Database.h"
 #include "base/Settings.h"
@@ -97,6 +98,7 @@ void AppController::load(bool show)
         // The modal progress forms that the cycle opens: detection,
         // initialisation, reset and SIM set-up.
         installModemForms(scheduler_, *modem_, window_);
+        installSimPhonebook(*window_, *this, scheduler_, *modem_);
         connect(reception_.get(), &Reception::messageStored, window_,
                 [w = window_.data()](qint64 code, const QDateTime& when, const QString& name,
                                      const QString& number, int type, int requestType) {

@@ -26,20 +26,6 @@ bool UserPrompt::confirm(const QString& text, const QString& title)
     return show(Icon::Question, title, text, Buttons::YesNo) == Answer::Yes;
 }
 
-UserPrompt::Answer UserPrompt::showWithDefault(Icon icon, const QString& title, const QString& text,
-                                              Buttons buttons, Answer)
-{
-    return show(icon, title, text, buttons);
-}
-
-UserPrompt::Answer ScriptedPrompt::showWithDefault(Icon icon, const QString& title, const QString& text,
-                                                   Buttons buttons, Answer defaultButton)
-{
-    const Answer a = show(icon, title, text, buttons);
-    shown_.last().defaultButton = defaultButton;
-    return a;
-}
-
 UserPrompt::Answer ScriptedPrompt::show(Icon icon, const QString& title, const QString& text,
                                         Buttons buttons)
 {
@@ -48,7 +34,9 @@ UserPrompt::Answer ScriptedPrompt::show(Icon icon, const QString& title, const Q
         return script_.takeFirst();
     if (hasDefault_)
         return default_;
-    return (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel) ? Answer::Yes : Answer::Ok;
+    return (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel || buttons == Buttons::YesNoCancelDefaultNo)
+               ? Answer::Yes
+               : Answer::Ok;
 }
 
 void ScriptedPrompt::reset()

@@ -4,20 +4,17 @@
 // never block on a dialog. The windows install the Qt implementation.
 #include <QList>
 #include <QString>
-#include <optional>
 
 class UserPrompt {
 public:
     enum class Icon { None, Information, Warning, Critical, Question };
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    // YesNoCancelDefaultNo: the three buttons with No as the default, for a
+    // question whose Yes destroys data.
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesNoCancelDefaultNo };
     enum class Answer { Ok, Cancel, Yes, No };
 
     virtual ~UserPrompt() = default;
     virtual Answer show(Icon icon, const QString& title, const QString& text, Buttons buttons) = 0;
-    // As show(), with the button that Enter presses; without an override
-    // the box's usual default is kept.
-    virtual Answer showWithDefault(Icon icon, const QString& title, const QString& text, Buttons buttons,
-                                   Answer defaultButton);
 
     // Short forms used throughout the program.
     void warning(const QString& text, const QString& title = QStringLiteral("Warning"));
@@ -35,11 +32,8 @@ public:
         QString title;
         QString text;
         Buttons buttons;
-        std::optional<Answer> defaultButton = {};
     };
     Answer show(Icon icon, const QString& title, const QString& text, Buttons buttons) override;
-    Answer showWithDefault(Icon icon, const QString& title, const QString& text, Buttons buttons,
-                           Answer defaultButton) override;
 
     void reset();
     // Answers given in order; when the script is empty the default answer is

@@ -6,18 +6,6 @@
 UserPrompt::Answer QtUserPrompt::show(Icon icon, const QString& title, const QString& text,
                                       Buttons buttons)
 {
-    return run(icon, title, text, buttons, nullptr);
-}
-
-UserPrompt::Answer QtUserPrompt::showWithDefault(Icon icon, const QString& title, const QString& text,
-                                                 Buttons buttons, Answer defaultButton)
-{
-    return run(icon, title, text, buttons, &defaultButton);
-}
-
-UserPrompt::Answer QtUserPrompt::run(Icon icon, const QString& title, const QString& text, Buttons buttons,
-                                     const Answer* defaultButton)
-{
     QWidget* parent = parent_.data();
     if (!parent) {
         // Over the main window once it exists, else over whatever is active.
@@ -44,14 +32,10 @@ UserPrompt::Answer QtUserPrompt::run(Icon icon, const QString& title, const QStr
     case Buttons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
-    }
-    if (defaultButton) {
-        switch (*defaultButton) {
-        case Answer::Ok: box.setDefaultButton(QMessageBox::Ok); break;
-        case Answer::Cancel: box.setDefaultButton(QMessageBox::Cancel); break;
-        case Answer::Yes: box.setDefaultButton(QMessageBox::Yes); break;
-        case Answer::No: box.setDefaultButton(QMessageBox::No); break;
-        }
+    case Buttons::YesNoCancelDefaultNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::No);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;

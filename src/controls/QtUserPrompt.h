@@ -8,14 +8,10 @@
 class QtUserPrompt : public UserPrompt {
 public:
     Answer show(Icon icon, const QString& title, const QString& text, Buttons buttons) override;
-    Answer showWithDefault(Icon icon, const QString& title, const QString& text, Buttons buttons,
-                           Answer defaultButton) override;
     // The window the boxes stand over; the main window, or the active
     // window, when unset.
     void setParentWindow(QWidget* parent) { parent_ = parent; }
 
 private:
-    Answer run(Icon icon, const QString& title, const QString& text, Buttons buttons,
-               const Answer* defaultButton);
     QPointer<QWidget> parent_;
 };

@@ -76,10 +76,6 @@ public:
     // weight from it.
     void refreshUnreadCount();
 
-    // Sets the heading above the list from the current node and the count
-    // of the list shown.
-    void updateHeading();
-
     bool hasView() const { return hasView_; }
     ViewKind currentView() const { return view_; }
     QString nodeKey() const { return sNodeKey_; }
@@ -87,6 +83,8 @@ public:
     void setSelectedNode(const QString& s) { sSelectedNode_ = s; }
     bool sortDescending() const { return bSortDescending_; }
     QString heading() const;
+    // Sets the heading again from the selected node and the shown list.
+    void refreshHeading() { updateHeading(); }
     // The sort of a column click (the Outbox keeps its send-time order).
     void columnClick(int column);
 
@@ -159,6 +157,7 @@ private:
     // The Inbox or a Sent Items folder: the list filled from its key.
     void showMessageFolder(QTreeWidgetItem* node, ViewKind kind);
     void applyView(ViewKind view);
+    void updateHeading();
     void fillMessages(const MessageFill& fill, const QString& errorTitle);
     void fitListColumns();
     void clearAddressList();

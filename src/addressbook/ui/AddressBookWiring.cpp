@@ -97,7 +97,7 @@ void AddressBookUi::PopulateAddress(const QString& group)
     if (!fill.ok)
         app_.prompt().show(UserPrompt::Icon::Critical, QStringLiteral("Unable to open Address Book"), fill.error,
                            UserPrompt::Buttons::Ok);
-    main_.updateHeading();
+    main_.refreshHeading();
 }
 
 QStringList AddressBookUi::selectedNumbers() const
@@ -146,7 +146,7 @@ void AddressBookUi::DeleteAddresses()
     // stays, and the others go on.
     const QStringList removed = AddressBook(app_.db()).deleteAddresses(reversed(numbers));
     model_->removeNumbers(removed);
-    main_.updateHeading();
+    main_.refreshHeading();
 }
 
 void AddressBookUi::EditAddress()
@@ -158,15 +158,6 @@ void AddressBookUi::EditAddress()
 }
 
 void AddressBookUi::NewAddress() { openForm(AddressDialog::Mode::Add, QString()); }
-
-void AddressBookUi::ExportAddressesToSIM()
-{
-    if (selectedNumbers().isEmpty()) {
-        app_.prompt().warning(QStringLiteral("Please select items to export"));
-        return;
-    }
-    app_.state().bSIMExportRequest = true;
-}
 
 void AddressBookUi::AddSenderToAddressBook()
 {
@@ -220,7 +211,7 @@ void AddressBookUi::refreshAfterSave(const SavedAddress& s)
             model_->removeNumber(key);
         else if (s.added || !model_->updateRow(key, row))
             model_->append(row);
-        main_.updateHeading();
+        main_.refreshHeading();
     } else if (main_.hasView()) {
         MessageListModel* messages = main_.messageModel();
         const bool renumbered = !s.added && s.oldNumber != s.number;
@@ -261,7 +252,7 @@ void AddressBookUi::AddGroupMembers()
         const AddressGroups::MemberResult r = AddressGroups(app_.db()).addMembers(group, ticked);
         for (const QString& number : r.done)
             model_->append({names.value(number), number});
-        main_.updateHeading();
+        main_.refreshHeading();
         if (r.failed) {
             app_.prompt().databaseError(QStringLiteral("Process incomplete. Please check and try again"));
             return false;
@@ -281,10 +272,9 @@ void AddressBookUi::DeleteGroupMembers()
         prompt.warning(QStringLiteral("Please select items to delete"));
         return;
     }
-    const UserPrompt::Answer a = prompt.showWithDefault(
-        UserPrompt::Icon::Question, QStringLiteral("Delete from Group..."),
-        QStringLiteral("Delete selected item from Address Book as well?"), UserPrompt::Buttons::YesNoCancel,
-        UserPrompt::Answer::No);
+    const UserPrompt::Answer a = prompt.show(UserPrompt::Icon::Question, QStringLiteral("Delete from Group..."),
+                                             QStringLiteral("Delete selected item from Address Book as well?"),
+                                             UserPrompt::Buttons::YesNoCancelDefaultNo);
     if (a != UserPrompt::Answer::Yes && a != UserPrompt::Answer::No)
         return;
     AddressGroups::MemberResult r;
@@ -292,7 +282,7 @@ void AddressBookUi::DeleteGroupMembers()
         WaitCursor wait;
         r = AddressGroups(app_.db()).removeMembers(main_.nodeKey(), reversed(numbers), a == UserPrompt::Answer::Yes);
         model_->removeNumbers(r.done);
-        main_.updateHeading();
+        main_.refreshHeading();
     }
     if (r.failed)
         prompt.databaseError(QStringLiteral("Process not complete"));
@@ -385,12 +375,9 @@ AddressBookUi* installAddressBook(MainWindow& main, AppCommands& app)
     main.setToolbarAction(ToolbarId::Address, QStringLiteral("AddressNew"), [ui] { ui->NewAddress(); });
     main.setToolbarAction(ToolbarId::Address, QStringLiteral("AddressDelete"), [ui] { ui->DeleteAddresses(); });
     main.setToolbarAction(ToolbarId::Address, QStringLiteral("AddressEdit"), [ui] { ui->EditAddress(); });
-    main.setToolbarAction(ToolbarId::Address, QStringLiteral("AddressSIMExport"),
-                          [ui] { ui->ExportAddressesToSIM(); });
     main.setToolbarAction(ToolbarId::Group, QStringLiteral("GroupAdd"), [ui] { ui->AddGroupMembers(); });
     main.setToolbarAction(ToolbarId::Group, QStringLiteral("GroupDelete"), [ui] { ui->DeleteGroupMembers(); });
     main.setToolbarAction(ToolbarId::Group, QStringLiteral("GroupEdit"), [ui] { ui->EditAddress(); });
-    main.setToolbarAction(ToolbarId::Group, QStringLiteral("GroupSIMExport"), [ui] { ui->ExportAddressesToSIM(); });
     main.setToolbarAction(ToolbarId::Inbox, QStringLiteral("sender"), [ui] { ui->AddSenderToAddressBook(); });
     main.setToolbarAction(ToolbarId::Outbox, QStringLiteral("addressee"), [ui] { ui->AddSenderToAddressBook(); });
     main.setToolbarAction(ToolbarId::SentItems, QStringLiteral("addressee"),

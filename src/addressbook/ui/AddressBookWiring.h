@@ -30,7 +30,6 @@ public:
     void DeleteAddresses();
     void EditAddress();
     void NewAddress();
-    void ExportAddressesToSIM();
     // The message toolbars' "sender" and "addressee": the edit form when the
     // book holds the selected message's number, else the add form.
     void AddSenderToAddressBook();
@@ -46,7 +45,8 @@ public:
     void deleteGroup(QTreeWidgetItem* node);
     void fillNodeMenu(QMenu& menu, QTreeWidgetItem* node);
 
-    // The selected rows of the address list in list order (for the exports).
+    // The selected rows of the address list in list order (for the file
+    // export).
     QList<AddressListRow> selectedAddresses() const;
 
     // Opens an entry form over the main window (any open copy is closed).

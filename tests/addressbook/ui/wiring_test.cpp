@@ -184,8 +184,7 @@ TEST_F(WiringTest, RemovingGroupMembersAsksWithNoAsTheDefault)
     const auto& asked = testenv::prompt().shown()[0];
     EXPECT_EQ(asked.title, "Delete from Group...");
     EXPECT_EQ(asked.text, "Delete selected item from Address Book as well?");
-    EXPECT_EQ(asked.buttons, UserPrompt::Buttons::YesNoCancel);
-    EXPECT_EQ(asked.defaultButton, UserPrompt::Answer::No);
+    EXPECT_EQ(asked.buttons, UserPrompt::Buttons::YesNoCancelDefaultNo);
     EXPECT_EQ(ui->model()->rowCount(), 2);
 
     // No: the membership only.
@@ -413,21 +412,6 @@ TEST_F(WiringTest, SenderOfAMessageOpensTheAddOrEditFormAndTheListFollows)
     EXPECT_EQ(form->objectName(), "frmAddressEdit");
     EXPECT_EQ(form->loadedNumber(), "+441");
     form->close();
-}
-
-TEST_F(WiringTest, ExportToTheSimNeedsASelection)
-{
-    w->jumpToNode(NodeKind::AddressBook);
-    w->dispatchToolbar(ToolbarId::Address, "AddressSIMExport");
-    EXPECT_EQ(testenv::prompt().shown().last().text, "Please select items to export");
-    EXPECT_FALSE(app->state().bSIMExportRequest);
-    select({"+443", "+441"});
-    w->dispatchToolbar(ToolbarId::Address, "AddressSIMExport");
-    EXPECT_TRUE(app->state().bSIMExportRequest);
-    const auto rows = ui->selectedAddresses();
-    ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(rows[0].number, "+441");
-    EXPECT_EQ(rows[1].number, "+443");
 }
 
 TEST(AddressBookLoad, TheProgramsLoadWiresTheAddressBook)
