@@ -7,6 +7,7 @@
 #include "modem/OutboxSender.h"
 #include "modem/Reception.h"
 #include "remote/HandIn.h"
+#include "remote/RemoteServices.h"
 #include "remote/http/HttpServer.h"
 #include "sim/ui/SimWiring.h"
 #include "base/AppPaths.h"
@@ -56,6 +57,11 @@ AppController::AppController(Database& db, SingleInstance* instance, UserPrompt&
     handIn_ = std::make_unique<HandIn>(db_, *outbox_, state_, outboxBlock_, prompt_);
     installHandIn(scheduler_, *handIn_);
     http_ = std::make_unique<HttpServer>(db_, *outbox_, state_, prompt_);
+
+    // Received messages drive the remote services: answers, forwards and
+    // commands, queued by the cycle's received-message step.
+    remote_ = std::make_unique<RemoteServices>(db_, *outbox_, state_, prompt_);
+    installRemoteServices(scheduler_, *remote_);
 
     scheduler_.steps().readOutboxFlag = [this] { return outboxBlock_.readFloat(); };
 
@@ -107,6 +113,7 @@ void AppController::load(bool show)
                         w->messageStored(code, when, name, number, type);
                 });
         connect(outbox_.get(), &OutboxQueue::rowAdded, window_, &MainWindow::outboxRowAdded);
+        connect(remote_.get(), &RemoteServices::markedRead, window_, &MainWindow::markedRead);
         connect(sender_.get(), &OutboxSender::rowSending, window_, &MainWindow::outboxRowSending);
         connect(sender_.get(), &OutboxSender::rowLogged, window_,
                 [w = window_.data()](qint64 oldCode, qint64 newCode, const QString& status, const QString&,
