@@ -1,5 +1,6 @@
 #include "app/AppController.h"
 
+#include "compose/ui/ComposeWiring.h"
 #include "mainwindow/MainWindow.h"
 #include "modem/ui/ModemForms.h"
 #include "modem/ModemLink.h"
@@ -119,6 +120,7 @@ void AppController::load(bool show)
                 [w = window_.data()](qint64 oldCode, qint64 newCode, const QString& status, const QString&,
                                      const QString&, int) { w->outboxRowLogged(oldCode, newCode, status); });
         connect(sender_.get(), &OutboxSender::statusText, window_->messageIdLabel(), &QLabel::setText);
+        installCompose(*window_, *this, *outbox_);
         installAddressBook(*window_, *this);
     }
 

@@ -5,8 +5,10 @@
 #include "addressbook/ui/CheckListDialog.h"
 #include "addressbook/ui/GroupAddDialog.h"
 #include "addressbook/ui/ModalRun.h"
+#include "addressbook/ui/RecipientPickers.h"
 #include "base/Database.h"
 #include "base/UserPrompt.h"
+#include "compose/ui/ComposeWiring.h"
 #include "controls/FormHelpers.h"
 #include "mainwindow/AppCommands.h"
 #include "mainwindow/FolderTree.h"
@@ -382,7 +384,35 @@ AddressBookUi* installAddressBook(MainWindow& main, AppCommands& app)
     main.setToolbarAction(ToolbarId::Outbox, QStringLiteral("addressee"), [ui] { ui->AddSenderToAddressBook(); });
     main.setToolbarAction(ToolbarId::SentItems, QStringLiteral("addressee"),
                           [ui] { ui->AddSenderToAddressBook(); });
+    connectPickers(main, app);
     return ui;
+}
+
+void connectPickers(MainWindow& main, AppCommands& app)
+{
+    SendFormOpener* opener = SendFormOpener::of(main);
+    if (!opener)
+        return;
+    AppCommands* a = &app;
+    opener->hooks.pickAddresses = [a](QWidget* parent, QList<SendForm::PickedAddress>& picked) {
+        RecipientPicks picks;
+        for (const SendForm::PickedAddress& p : picked)
+            picks.asRecipients.append({p.key, p.number});
+        if (!pickAddresses(parent, a->db(), a->prompt(), picks))
+            return false;
+        picked.clear();
+        for (const PickedRecipient& r : picks.asRecipients)
+            picked.append({r.key, r.number});
+        return true;
+    };
+    opener->hooks.pickGroups = [a](QWidget* parent, QStringList& groups) {
+        RecipientPicks picks;
+        picks.asPickedGroups = groups;
+        if (!pickGroups(parent, a->db(), a->prompt(), picks))
+            return false;
+        groups = picks.asPickedGroups;
+        return true;
+    };
 }
 
 AddressBookUi* addressBookOf(MainWindow& main)

@@ -73,7 +73,12 @@ private:
     AddressListModel* model_;
 };
 
-// Creates the address book's part of the main window and wires it in.
+// Creates the address book's part of the main window and wires it in,
+// together with the send form's recipient pickers when the send form is
+// installed already.
 AddressBookUi* installAddressBook(MainWindow& main, AppCommands& app);
+// Gives the send forms opened from this window the address and group
+// pickers.
+void connectPickers(MainWindow& main, AppCommands& app);
 // The address book of a main window (nullptr before installAddressBook).
 AddressBookUi* addressBookOf(MainWindow& main);

@@ -20,6 +20,7 @@
 #include "addressbook/ui/GroupAddDialog.h"
 #include "addressbook/ui/ModalRun.h"
 #include "app/AppController.h"
+#include "compose/ui/ComposeWiring.h"
 #include "base/Database.h"
 #include "base/Settings.h"
 #include "mainwindow/FolderTree.h"
@@ -414,10 +415,13 @@ TEST_F(WiringTest, SenderOfAMessageOpensTheAddOrEditFormAndTheListFollows)
     form->close();
 }
 
-TEST(AddressBookLoad, TheProgramsLoadWiresTheAddressBook)
+TEST(AddressBookLoad, TheProgramsLoadWiresTheAddressBookAndTheSendFormsPickers)
 {
     testenv::FreshDb f;
     testenv::prompt().reset();
+    seed::address(f.db(), "+441", "Ann", "Lee");
+    seed::address(f.db(), "+442", "Bob", "");
+    seed::group(f.db(), "Sales");
     AppController app(f.db(), nullptr, testenv::prompt());
     app.load(false);
     ASSERT_NE(app.window(), nullptr);
@@ -425,8 +429,32 @@ TEST(AddressBookLoad, TheProgramsLoadWiresTheAddressBook)
     ASSERT_NE(ui, nullptr);
     EXPECT_EQ(installAddressBook(*app.window(), app), ui);
     app.window()->jumpToNode(NodeKind::AddressBook);
+    EXPECT_EQ(ui->model()->rowCount(), 2);
     app.window()->dispatchToolbar(ToolbarId::Address, "AddressNew");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(app.window()->findChildren<AddressDialog*>().size(), 1);
+
+    // The send form's buttons open the pickers and keep what was ticked.
+    SendFormOpener* opener = SendFormOpener::of(*app.window());
+    ASSERT_NE(opener, nullptr);
+    SendForm* form = opener->newMessage();
+    ASSERT_NE(form, nullptr);
+    form->chooseRecipients(compose::RecipientMode::AddressBook);
+    ASSERT_TRUE(form->cmdAddresses()->isEnabled());
+    ASSERT_TRUE(form->cmdGroups()->isEnabled());
+    QStringList opened;
+    addressbook::setModalRunner([&opened](QDialog& d) {
+        auto& p = static_cast<CheckListDialog&>(d);
+        opened << p.objectName();
+        p.setTicked(p.rowCount() - 1, true);
+        p.cmdAccept->click();
+        return d.result();
+    });
+    form->cmdAddresses()->click();
+    form->cmdGroups()->click();
+    addressbook::setModalRunner(nullptr);
+    EXPECT_EQ(opened, (QStringList{"frmPickAddress", "frmPickGroup"}));
+    EXPECT_EQ(form->pickedAddresses(), (QList<SendForm::PickedAddress>{{"+442", "+442"}}));
+    EXPECT_EQ(form->pickedGroups(), QStringList{"Sales"});
     app.release();
 }
