@@ -18,6 +18,7 @@
 #include "base/UserPrompt.h"
 #include "engine/EngineWiring.h"
 #include "security/ui/LoginWiring.h"
+#include "addressbook/ui/AddressBookWiring.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -122,6 +123,7 @@ void AppController::load(bool show)
         connect(sender_.get(), &OutboxSender::statusText, window_->messageIdLabel(), &QLabel::setText);
         installCompose(*window_, *this, *outbox_);
         installLoginAndTray(*window_, *this);
+        installAddressBook(*window_, *this);
     }
 
     // 6-7: the two shared-memory blocks; a failure is reported and the load

@@ -21,6 +21,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -144,6 +145,22 @@ MainWindow::MainWindow(AppCommands& app, QWidget* parent)
 
     trvMain_->renameHandler = [this](QTreeWidgetItem* item, const QString& typed) { return renameNode(item, typed); };
     connect(trvMain_, &FolderTree::nodeActivated, this, [this] { nodeClick(); });
+    trvMain_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(trvMain_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QTreeWidgetItem* node = trvMain_->itemAt(at);
+        if (!node)
+            return;
+        QMenu menu(this);
+        fillNodeMenu(menu, node);
+        if (!menu.isEmpty())
+            menu.exec(trvMain_->viewport()->mapToGlobal(at));
+    });
+}
+
+void MainWindow::fillNodeMenu(QMenu& menu, QTreeWidgetItem* node) const
+{
+    for (const NodeMenuHook& hook : nodeMenuHooks_)
+        hook(menu, node);
 }
 
 MainWindow::~MainWindow() = default;
@@ -660,7 +677,7 @@ void MainWindow::applyView(ViewKind view)
 
 void MainWindow::clearAddressList()
 {
-    if (auto* m = qobject_cast<QStandardItemModel*>(lsvAddress_->model()))
+    if (QAbstractItemModel* m = lsvAddress_->model())
         m->removeRows(0, m->rowCount());
 }
 

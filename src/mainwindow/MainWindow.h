@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "folders/FolderNodes.h"
 #include "mainwindow/FolderViews.h"
@@ -127,6 +128,12 @@ public:
     // address book. Without it the list is left as it is.
     std::function<void(const QString& group)> populateAddressHook;
 
+    // The folder tree's pop-up menu: every hook adds its entries for the
+    // node right-clicked (or none); an empty menu is not shown.
+    using NodeMenuHook = std::function<void(QMenu& menu, QTreeWidgetItem* node)>;
+    void addNodeMenuHook(NodeMenuHook hook) { nodeMenuHooks_.push_back(std::move(hook)); }
+    void fillNodeMenu(QMenu& menu, QTreeWidgetItem* node) const;
+
     // How the logo opens the home page; tests replace it.
     static void setUrlOpener(std::function<bool(const QUrl&)> opener);
 
@@ -187,6 +194,7 @@ private:
     std::map<QString, std::function<void()>> menuActions_;
     std::array<QToolBar*, 6> toolbars_{};
     std::array<std::map<QString, std::function<void()>>, 6> toolbarActions_;
+    std::vector<NodeMenuHook> nodeMenuHooks_;
     std::array<QWidget*, 4> shortcuts_{};
     QWidget* logo_ = nullptr;
     Resizer* rszMain_ = nullptr;
