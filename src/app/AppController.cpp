@@ -68,6 +68,8 @@ AppController::~AppController() { release(); }
 
 MainWindow* AppController::window() const { return window_.data(); }
 
+QString AppController::modemLog() { return modem_->commLog(); }
+
 void AppController::load(bool show)
 {
     // 1-4: initial state; the load clears the modem and SIM requests but

@@ -35,6 +35,7 @@ public:
     EngineState& state() override { return state_; }
     UserPrompt& prompt() override { return prompt_; }
     SoundPlayer& sound() override { return *sound_; }
+    QString modemLog() override;
     ActivityScheduler& scheduler() { return scheduler_; }
     Database& db() override { return db_; }
     SharedFlagBlock& outboxBlock() { return outboxBlock_; }
