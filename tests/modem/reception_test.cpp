@@ -12,6 +12,7 @@
 #include "modem/PartAssembler.h"
 #include "modem/Reception.h"
 #include "sms/Gsm7.h"
+#include "sms/SmartMessage.h"
 #include "base/Database.h"
 #include "base/SharedFlagBlock.h"
 #include "support/TestEnv.h"
@@ -484,4 +485,32 @@ TEST_F(ReceptionTest, TextsWithAHeaderKeepTheirBlanksAndAFinalAt)
         EXPECT_EQ(tpdu::unpackSeptets(tpdu::fromHex(stored).value(), int(septets.size())), septets);
     }
     EXPECT_EQ(inbox().size(), 3);
+}
+
+TEST_F(ReceptionTest, ALogoFromAnotherPhoneReadsLikeOneOfOurOwn)
+{
+    // The payload of a 72 x 14 logo for operator 23415 with a diagonal,
+    // built field by field: version 0, the operator code, a line feed, the
+    // bitmap header and 126 octets of pixels.
+    QByteArray pixels(126, '\0');
+    for (int y = 0; y < 14; ++y)
+        pixels[y * 9 + y / 8] = char(pixels[y * 9 + y / 8] | (0x80 >> (y % 8)));
+    const QByteArray payload = QByteArray::fromHex("3032F4510A00480E01") + pixels;
+    // Another phone cuts it in its own places, writes the concatenation
+    // element first with a 16-bit reference, and the parts come last first.
+    const QList<QByteArray> cuts = {payload.left(60), payload.mid(60, 60), payload.mid(120)};
+    for (int seq = 3; seq >= 1; --seq)
+        receive(part(kIntl, {tpdu::concatElement16(0x5A5A, 3, seq), tpdu::portElement16(0x1582, 0)}, cuts[seq - 1]));
+    ASSERT_EQ(inbox().size(), 1);
+    EXPECT_EQ(inbox()[0].type, 3);
+
+    // The readers of stored logos find every header, as in the program's own
+    // content.
+    const sms::MonoBitmap logo = sms::decodeOperatorLogo(inbox()[0].content);
+    ASSERT_EQ(logo.width(), 72);
+    ASSERT_EQ(logo.height(), 14);
+    EXPECT_EQ(logo.inkCount(), 14);
+    for (int y = 0; y < 14; ++y)
+        EXPECT_TRUE(logo.pixel(y, y)) << y;
+    EXPECT_EQ(sms::stripPartHeaders(inbox()[0].content, sms::SmartPort::OperatorLogo), tpdu::toHex(payload));
 }
