@@ -45,6 +45,7 @@ public:
     QString modemReply() const override;
     bool isOpen() const override;
     int lastCmsError() const override;
+    int lastCmeError() const override;
     // The number of the last "+CMS ERROR: " or "+CME ERROR:" (iModemError).
     int modemError() const;
     // An exchange is waiting for its outcome.

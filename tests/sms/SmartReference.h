@@ -49,29 +49,17 @@ struct Message {
     QByteArray payload;
 };
 
-// Sends stored content as the sender does (a SUBMIT per 280 digits) and
-// reads the parts back: 8-bit data, a header of exactly a 16-bit port
-// element (originator 0) and an 8-bit concatenation element (reference 1,
-// the right total, parts numbered from 1 in order), one port throughout.
-inline std::optional<Message> sendAndJoin(const QString& content, int type, QString* error)
+// Reads SUBMITs of one smart message back, in the order sent: 8-bit data, a
+// header of exactly a 16-bit port element (originator 0) and an 8-bit
+// concatenation element (reference 1, the right total, parts numbered from 1
+// in order), one port throughout.
+inline std::optional<Message> joinSubmits(const QList<tpdu::Submit>& submits, QString* error)
 {
     auto fail = [error](const QString& why) {
         *error = why;
         return std::optional<Message>();
     };
     Message m;
-    QList<tpdu::Submit> submits;
-    for (qsizetype at = 0; at < content.size(); at += pdu::kPartHexLength) {
-        const QString part = content.mid(at, pdu::kPartHexLength);
-        const pdu::SubmitPdu sp = pdu::buildSubmitPdu("+447700900123", 7, type, part);
-        if (!sp.isValid())
-            return fail(QStringLiteral("sender refused part at digit %1").arg(at));
-        QString why;
-        const auto s = tpdu::decodeSubmit(QString::fromLatin1(sp.pdu), true, &why);
-        if (!s)
-            return fail(QStringLiteral("SUBMIT unreadable: ") + why);
-        submits << *s;
-    }
     if (submits.isEmpty())
         return fail(QStringLiteral("no parts"));
     for (int i = 0; i < submits.size(); ++i) {
@@ -98,6 +86,29 @@ inline std::optional<Message> sendAndJoin(const QString& content, int type, QStr
     }
     m.parts = int(submits.size());
     return m;
+}
+
+// Sends stored content as the sender does (a SUBMIT per 280 digits) and
+// reads the parts back with joinSubmits.
+inline std::optional<Message> sendAndJoin(const QString& content, int type, QString* error)
+{
+    QList<tpdu::Submit> submits;
+    for (qsizetype at = 0; at < content.size(); at += pdu::kPartHexLength) {
+        const QString part = content.mid(at, pdu::kPartHexLength);
+        const pdu::SubmitPdu sp = pdu::buildSubmitPdu("+447700900123", 7, type, part);
+        if (!sp.isValid()) {
+            *error = QStringLiteral("sender refused part at digit %1").arg(at);
+            return std::nullopt;
+        }
+        QString why;
+        const auto s = tpdu::decodeSubmit(QString::fromLatin1(sp.pdu), true, &why);
+        if (!s) {
+            *error = QStringLiteral("SUBMIT unreadable: ") + why;
+            return std::nullopt;
+        }
+        submits << *s;
+    }
+    return joinSubmits(submits, error);
 }
 
 struct Bitmap {
