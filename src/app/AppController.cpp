@@ -17,6 +17,7 @@
 #include "base/SingleInstance.h"
 #include "base/UserPrompt.h"
 #include "engine/EngineWiring.h"
+#include "security/ui/LoginWiring.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -121,6 +122,7 @@ void AppController::load(bool show)
                                      const QString&, int) { w->outboxRowLogged(oldCode, newCode, status); });
         connect(sender_.get(), &OutboxSender::statusText, window_->messageIdLabel(), &QLabel::setText);
         installCompose(*window_, *this, *outbox_);
+        installLoginAndTray(*window_, *this);
     }
 
     // 6-7: the two shared-memory blocks; a failure is reported and the load

@@ -158,6 +158,7 @@ void MainWindow::buildMenus()
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
     QMenu* system = menuBar()->addMenu(QStringLiteral("&System"));
+    system->setObjectName(QStringLiteral("mnuSystem"));
     mnuActivate_ = system->addAction(QStringLiteral("&Activate Outbox"));
     mnuActivate_->setObjectName(QStringLiteral("mnuActivate"));
     connect(mnuActivate_, &QAction::triggered, this, [this] { app_.activateOutbox(); });
@@ -173,13 +174,69 @@ void MainWindow::buildMenus()
     QMenu* settings = system->addMenu(QStringLiteral("Se&ttings"));
     settings->setObjectName(QStringLiteral("mnuSystemSetting"));
     for (const SettingsMenu::Entry& e : SettingsMenu::entries()) {
-        if (!e.available)
-            continue;
-        QAction* a = settings->addAction(e.caption);
-        a->setObjectName(QStringLiteral("mnu") + e.objectName);
-        const auto open = e.open;
-        connect(a, &QAction::triggered, this, [this, open] { open(this, st_, prompt_); });
+        const QString name = QStringLiteral("mnu") + e.objectName;
+        addMenuEntry(settings, e.caption, name);
+        if (e.available) {
+            const auto open = e.open;
+            setMenuAction(name, [this, open] { open(this, st_, prompt_); });
+        }
     }
+    QMenu* password = system->addMenu(QStringLiteral("Change &Password"));
+    password->setObjectName(QStringLiteral("mnuSettingPassword"));
+    addMenuEntry(password, QStringLiteral("Change User Password"), QStringLiteral("mnuChgPwdUsr"));
+    addMenuEntry(password, QStringLiteral("Change Admin Password"), QStringLiteral("mnuChgPwdAdm"));
+    system->addSeparator();
+    addMenuEntry(system, QStringLiteral("System Log"), QStringLiteral("mnuSystemLog"));
+    addMenuEntry(system, QStringLiteral("&Minimise to System Tray"), QStringLiteral("mnuMinimise"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    addMenuEntry(help, QStringLiteral("&Content"), QStringLiteral("mnuHelpContent"));
+    addMenuEntry(help, QStringLiteral("&User Manual"), QStringLiteral("mnuHelpUserManual"));
+    help->addSeparator();
+    addMenuEntry(help, QStringLiteral("&About"), QStringLiteral("mnuHelpAbout"));
+}
+
+QAction* MainWindow::addMenuEntry(QMenu* menu, const QString& caption, const QString& objectName)
+{
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(objectName);
+    // Disabled until the part that owns the command installs it.
+    a->setEnabled(false);
+    menuActions_.emplace(objectName, std::function<void()>());
+    connect(a, &QAction::triggered, this, [this, objectName] { dispatchMenu(objectName); });
+    return a;
+}
+
+QAction* MainWindow::menuAction(const QString& objectName) const
+{
+    if (menuActions_.find(objectName) == menuActions_.end())
+        return nullptr;
+    return findChild<QAction*>(objectName);
+}
+
+bool MainWindow::setMenuAction(const QString& objectName, std::function<void()> action)
+{
+    const auto it = menuActions_.find(objectName);
+    if (it == menuActions_.end())
+        return false;
+    it->second = std::move(action);
+    if (QAction* a = findChild<QAction*>(objectName))
+        a->setEnabled(bool(it->second));
+    return true;
+}
+
+bool MainWindow::dispatchMenu(const QString& objectName)
+{
+    const auto it = menuActions_.find(objectName);
+    if (it == menuActions_.end())
+        return false;
+    if (it->second) {
+        // A copy: the command may replace itself.
+        const std::function<void()> action = it->second;
+        action();
+    }
+    return true;
 }
 
 void MainWindow::buildStatusBar()
@@ -435,6 +492,7 @@ QWidget* MainWindow::buildPreviewPane()
 void MainWindow::setOutboxCaption(bool paused)
 {
     mnuActivate_->setText(paused ? QStringLiteral("&Activate Outbox") : QStringLiteral("P&ause Outbox"));
+    emit outboxPauseShown(paused);
 }
 
 void MainWindow::setUrlOpener(std::function<bool(const QUrl&)> opener)
@@ -746,6 +804,11 @@ void MainWindow::refreshUnreadCount()
     const int n = unreadInboxCount(db_);
     if (n >= 0)
         st_.iNewSMS = n;
+    applyInboxWeight();
+}
+
+void MainWindow::applyInboxWeight()
+{
     if (QTreeWidgetItem* inbox = trvMain_->fixedNode(NodeKind::Inbox)) {
         const bool bold = st_.iNewSMS >= 1;
         if (inbox->font(0).bold() != bold) {
