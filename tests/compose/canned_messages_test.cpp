@@ -113,12 +113,6 @@ TEST_F(CannedTest, DatabaseFailuresAreReportedNotTakenForEmpty)
     EXPECT_FALSE(canned.lastError().isEmpty());
 }
 
-TEST_F(CannedTest, CounterText)
-{
-    EXPECT_EQ(compose::cannedCountText(0), " 0 of 160 Characters");
-    EXPECT_EQ(compose::cannedCountText(160), " 160 of 160 Characters");
-}
-
 TEST_F(CannedTest, EveryFieldCodeIsFilledByTheOutboxFromItsColumn)
 {
     const auto& fields = compose::mergeFields();
