@@ -131,7 +131,8 @@ TEST_F(ModemStartTest, CancelDuringTheScanStopsAtThatPort)
     });
     modem.addPort("/dev/b", answeringModem("ACME"));
     EXPECT_FALSE(scan.run({"/dev/a", "/dev/b"}));
-    EXPECT_TRUE(st.bCancelled);
+    EXPECT_TRUE(scan.cancelled());
+    EXPECT_FALSE(st.bCancelled) << "Cancel ends with the scan";
     EXPECT_EQ(modem.sent, QStringList({"/dev/a ATE0"}));
     EXPECT_EQ(modem.cancelCalls, 1);
     EXPECT_TRUE(testenv::prompt().sawText("Unable to detect any modem."));
@@ -361,7 +362,8 @@ TEST_F(SimSetupTest, CancelInThePinDialogEndsTheSetUp)
     SimSetup setup(st, modem, modem, testenv::prompt(), pins, quick());
     EXPECT_FALSE(setup.run());
     EXPECT_FALSE(st.bSIMReady);
-    EXPECT_TRUE(st.bCancelled);
+    EXPECT_TRUE(setup.cancelled());
+    EXPECT_FALSE(st.bCancelled);
     EXPECT_EQ(pins.asked.size(), 1);
     EXPECT_EQ(commands(), QStringList({"AT+CGMI", "AT+CPIN?"}));
     EXPECT_EQ(setup.passes(), 1);
