@@ -27,7 +27,7 @@ fi
 
 work="$(mktemp -d /tmp/velquarin-demo-XXXXXX)"
 modem_log="$work/simmodem.log"
-"$BUILD_DIR/tests/velquarin-simmodem" --link "$work/modem0" --incoming-every 45 >"$modem_log" 2>&1 &
+"$BUILD_DIR/tests/velquarin-simmodem" --link "$work/modem0" --incoming-every 45 --sample-phonebook >"$modem_log" 2>&1 &
 modem_pid=$!
 trap 'kill $modem_pid 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [ -e "$work/modem0" ] && break; sleep 0.1; done

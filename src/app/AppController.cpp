@@ -1,5 +1,6 @@
 #include "app/AppController.h"
 
+#include "compose/ui/ComposeWiring.h"
 #include "mainwindow/MainWindow.h"
 #include "modem/ui/ModemForms.h"
 #include "modem/ModemLink.h"
@@ -7,7 +8,9 @@
 #include "modem/OutboxSender.h"
 #include "modem/Reception.h"
 #include "remote/HandIn.h"
+#include "remote/RemoteServices.h"
 #include "remote/http/HttpServer.h"
+#include "sim/ui/SimWiring.h"
 #include "base/AppPaths.h"
 #include "base/Database.h"
 #include "base/Settings.h"
@@ -50,6 +53,11 @@ AppController::AppController(Database& db, SingleInstance* instance, UserPrompt&
     installHandIn(scheduler_, *handIn_);
     http_ = std::make_unique<HttpServer>(db_, *outbox_, state_, prompt_);
 
+    // Received messages drive the remote services: answers, forwards and
+    // commands, queued by the cycle's received-message step.
+    remote_ = std::make_unique<RemoteServices>(db_, *outbox_, state_, prompt_);
+    installRemoteServices(scheduler_, *remote_);
+
     scheduler_.steps().readOutboxFlag = [this] { return outboxBlock_.readFloat(); };
 
     // The ring of an incoming call reaches the user here. A failed write
@@ -61,6 +69,8 @@ AppController::AppController(Database& db, SingleInstance* instance, UserPrompt&
 AppController::~AppController() { release(); }
 
 MainWindow* AppController::window() const { return window_.data(); }
+
+QString AppController::modemLog() { return modem_->commLog(); }
 
 void AppController::load(bool show)
 {
@@ -89,6 +99,7 @@ void AppController::load(bool show)
         // The modal progress forms that the cycle opens: detection,
         // initialisation, reset and SIM set-up.
         installModemForms(scheduler_, *modem_, window_);
+        installSimPhonebook(*window_, *this, scheduler_, *modem_);
         connect(reception_.get(), &Reception::messageStored, window_,
                 [w = window_.data()](qint64 code, const QDateTime& when, const QString& name,
                                      const QString& number, int type, int requestType) {
@@ -97,11 +108,13 @@ void AppController::load(bool show)
                         w->messageStored(code, when, name, number, type);
                 });
         connect(outbox_.get(), &OutboxQueue::rowAdded, window_, &MainWindow::outboxRowAdded);
+        connect(remote_.get(), &RemoteServices::markedRead, window_, &MainWindow::markedRead);
         connect(sender_.get(), &OutboxSender::rowSending, window_, &MainWindow::outboxRowSending);
         connect(sender_.get(), &OutboxSender::rowLogged, window_,
                 [w = window_.data()](qint64 oldCode, qint64 newCode, const QString& status, const QString&,
                                      const QString&, int) { w->outboxRowLogged(oldCode, newCode, status); });
         connect(sender_.get(), &OutboxSender::statusText, window_->messageIdLabel(), &QLabel::setText);
+        installCompose(*window_, *this, *outbox_);
     }
 
     // 6-7: the two shared-memory blocks; a failure is reported and the load

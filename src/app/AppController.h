@@ -19,6 +19,7 @@ class Reception;
 class OutboxQueue;
 class OutboxSender;
 class HandIn;
+class RemoteServices;
 class HttpServer;
 class SingleInstance;
 class UserPrompt;
@@ -35,6 +36,7 @@ public:
     EngineState& state() override { return state_; }
     UserPrompt& prompt() override { return prompt_; }
     SoundPlayer& sound() override { return *sound_; }
+    QString modemLog() override;
     ActivityScheduler& scheduler() { return scheduler_; }
     Database& db() override { return db_; }
     SharedFlagBlock& outboxBlock() { return outboxBlock_; }
@@ -45,6 +47,7 @@ public:
     OutboxQueue& outbox() { return *outbox_; }
     OutboxSender& sender() { return *sender_; }
     HttpServer& http() { return *http_; }
+    RemoteServices& remote() { return *remote_; }
 
     // The main window's load. Shows the window when show is true. The
     // activity timer is started last, and also after a reported error.
@@ -81,6 +84,7 @@ private:
     std::unique_ptr<OutboxQueue> outbox_;
     std::unique_ptr<OutboxSender> sender_;
     std::unique_ptr<HandIn> handIn_;
+    std::unique_ptr<RemoteServices> remote_;
     std::unique_ptr<HttpServer> http_;
     QPointer<MainWindow> window_;
     bool released_ = false;

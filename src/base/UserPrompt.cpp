@@ -34,7 +34,9 @@ UserPrompt::Answer ScriptedPrompt::show(Icon icon, const QString& title, const Q
         return script_.takeFirst();
     if (hasDefault_)
         return default_;
-    return (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel) ? Answer::Yes : Answer::Ok;
+    return (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel || buttons == Buttons::YesNoCancelDefaultNo)
+               ? Answer::Yes
+               : Answer::Ok;
 }
 
 void ScriptedPrompt::reset()

@@ -8,7 +8,9 @@
 class UserPrompt {
 public:
     enum class Icon { None, Information, Warning, Critical, Question };
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    // YesNoCancelDefaultNo: the three buttons with No as the default, for a
+    // question whose Yes destroys data.
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesNoCancelDefaultNo };
     enum class Answer { Ok, Cancel, Yes, No };
 
     virtual ~UserPrompt() = default;

@@ -32,6 +32,10 @@ UserPrompt::Answer QtUserPrompt::show(Icon icon, const QString& title, const QSt
     case Buttons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
+    case Buttons::YesNoCancelDefaultNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::No);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;

@@ -2,6 +2,8 @@
 // What the main window may ask of the running program: the services it
 // shows (database, engine state, prompt, sound) and the commands of its
 // menus. The application implements it; the window knows nothing else of it.
+#include <QString>
+
 class ActivityScheduler;
 class Database;
 class SoundPlayer;
@@ -16,6 +18,8 @@ public:
     virtual EngineState& state() = 0;
     virtual UserPrompt& prompt() = 0;
     virtual SoundPlayer& sound() = 0;
+    // The text exchanged with the modem since start (the newest part).
+    virtual QString modemLog() = 0;
 
     // System menu.
     virtual void activateOutbox() = 0;

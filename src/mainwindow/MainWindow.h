@@ -81,6 +81,8 @@ public:
     void setSelectedNode(const QString& s) { sSelectedNode_ = s; }
     bool sortDescending() const { return bSortDescending_; }
     QString heading() const;
+    // Sets the heading again from the selected node and the shown list.
+    void refreshHeading() { updateHeading(); }
     // The sort of a column click (the Outbox keeps its send-time order).
     void columnClick(int column);
 

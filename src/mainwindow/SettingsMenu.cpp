@@ -1,6 +1,9 @@
 #include "mainwindow/SettingsMenu.h"
 
 #include "controls/FormHelpers.h"
+#include "base/Database.h"
+#include "remote/ui/HttpSettingForms.h"
+#include "remote/ui/RemoteSettingForms.h"
 #include "settings/ui/SettingDialog.h"
 
 namespace SettingsMenu {
@@ -10,23 +13,43 @@ QWidget* openSettingDialog(QWidget* main, EngineState& state, UserPrompt& prompt
     return openSingleDialog<SettingDialog>(main, state, prompt);
 }
 
-// The remote-service and HTTP setting dialogs are built with those
-// services; until then their entries open nothing.
-QWidget* openRemoteRetrievingSettings(QWidget*, EngineState&, UserPrompt&) { return nullptr; }
-QWidget* openAutoForwardSettings(QWidget*, EngineState&, UserPrompt&) { return nullptr; }
-QWidget* openAutoRespondSettings(QWidget*, EngineState&, UserPrompt&) { return nullptr; }
-QWidget* openHttpSettings(QWidget*, EngineState&, UserPrompt&) { return nullptr; }
-QWidget* openRemoteSendingSettings(QWidget*, EngineState&, UserPrompt&) { return nullptr; }
+// The remote services' dialogs work on the program's database connection.
+QWidget* openRemoteRetrievingSettings(QWidget* main, EngineState& state, UserPrompt& prompt)
+{
+    return openSingleDialog<SettingRetrievingDialog>(main, state, prompt);
+}
+
+QWidget* openAutoForwardSettings(QWidget* main, EngineState& state, UserPrompt& prompt)
+{
+    return openSingleDialog<SettingGroupDialog>(main, SettingGroupDialog::Kind::Forward, Database::instance(),
+                                                state, prompt);
+}
+
+QWidget* openAutoRespondSettings(QWidget* main, EngineState& state, UserPrompt& prompt)
+{
+    return openSingleDialog<SettingAutoRespondDialog>(main, Database::instance(), state, prompt);
+}
+
+QWidget* openHttpSettings(QWidget* main, EngineState& state, UserPrompt& prompt)
+{
+    return openSingleDialog<SettingHttpDialog>(main, Database::instance(), state, prompt);
+}
+
+QWidget* openRemoteSendingSettings(QWidget* main, EngineState& state, UserPrompt& prompt)
+{
+    return openSingleDialog<SettingGroupDialog>(main, SettingGroupDialog::Kind::GroupSend, Database::instance(),
+                                                state, prompt);
+}
 
 QList<Entry> entries()
 {
     return {
-        {QStringLiteral("Remote &Retrieving"), QStringLiteral("SettingRemoteRetrieving"), &openRemoteRetrievingSettings, false},
-        {QStringLiteral("Auto-&forward"), QStringLiteral("SystemSettingAutFwd"), &openAutoForwardSettings, false},
-        {QStringLiteral("&Auto-respond"), QStringLiteral("SystemSettingAutRsp"), &openAutoRespondSettings, false},
-        {QStringLiteral("&HTTP Service"), QStringLiteral("SystemSettingHTTP"), &openHttpSettings, false},
+        {QStringLiteral("Remote &Retrieving"), QStringLiteral("SettingRemoteRetrieving"), &openRemoteRetrievingSettings, true},
+        {QStringLiteral("Auto-&forward"), QStringLiteral("SystemSettingAutFwd"), &openAutoForwardSettings, true},
+        {QStringLiteral("&Auto-respond"), QStringLiteral("SystemSettingAutRsp"), &openAutoRespondSettings, true},
+        {QStringLiteral("&HTTP Service"), QStringLiteral("SystemSettingHTTP"), &openHttpSettings, true},
         {QStringLiteral("&Options"), QStringLiteral("SystemSettingOptions"), &openSettingDialog, true},
-        {QStringLiteral("Remote &Sending"), QStringLiteral("SystemSettingRemote"), &openRemoteSendingSettings, false},
+        {QStringLiteral("Remote &Sending"), QStringLiteral("SystemSettingRemote"), &openRemoteSendingSettings, true},
     };
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The handlers of the main window's Settings menu. Each closes an open copy
 // of its dialog and opens a fresh one centred over the main window. They
-// return the dialog, or nullptr while its dialog does not exist yet.
+// return the dialog.
 #include <QList>
 #include <QString>
 
@@ -14,7 +14,7 @@ namespace SettingsMenu {
 // "&Options": the Options dialog (frmSetting).
 QWidget* openSettingDialog(QWidget* main, EngineState& state, UserPrompt& prompt);
 // "Remote &Retrieving", "Auto-&forward", "&Auto-respond", "&HTTP Service",
-// "Remote &Sending": their dialogs come with the remote services.
+// "Remote &Sending": the remote services' dialogs.
 QWidget* openRemoteRetrievingSettings(QWidget* main, EngineState& state, UserPrompt& prompt);
 QWidget* openAutoForwardSettings(QWidget* main, EngineState& state, UserPrompt& prompt);
 QWidget* openAutoRespondSettings(QWidget* main, EngineState& state, UserPrompt& prompt);

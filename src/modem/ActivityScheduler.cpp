@@ -353,7 +353,9 @@ void ActivityScheduler::serveSimRequests()
     if (st_.bSIMAddRequest) {
         if (steps_.nextFreeSimIndex)
             st_.iSIMRecIndex = steps_.nextFreeSimIndex();
-        if (channel_ && writeSimEntry(st_.iSIMRecIndex)) {
+        if (st_.iSIMRecIndex < 0) {
+            // No free location, and the step has said so.
+        } else if (st_.iSIMRecIndex > 0 && channel_ && writeSimEntry(st_.iSIMRecIndex)) {
             emit simEntryAdded(st_.iSIMRecIndex, st_.sSIMRecName, st_.sSIMRecNumber);
             emit simListChanged();
         } else {

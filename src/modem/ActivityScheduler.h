@@ -34,6 +34,8 @@ public:
         // SIM phonebook requests whose work lives in the SIM forms.
         std::function<void()> simRead;
         std::function<void()> simClear;
+        // The location of a new entry; 0 when none is known (the add
+        // fails), below 0 when none is free (and the step has said so).
         std::function<int()> nextFreeSimIndex;
         std::function<QList<int>()> selectedSimIndices; // in list order
         std::function<void()> simExport;

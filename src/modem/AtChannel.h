@@ -60,6 +60,8 @@ public:
     // The number of the last "+CMS ERROR: n" final result, 0 when the last
     // exchange did not end in one.
     virtual int lastCmsError() const { return 0; }
+    // The same for a "+CME ERROR: n" final result.
+    virtual int lastCmeError() const { return 0; }
 };
 
 // Acknowledges a pending "+CMT: " indication ("AT+CNMA", 2 s) when one is

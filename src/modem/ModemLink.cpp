@@ -90,6 +90,11 @@ int ModemLink::lastCmsError() const
     return parser_.errorKind() == ReplyParser::ErrorKind::Cms ? parser_.modemError() : 0;
 }
 
+int ModemLink::lastCmeError() const
+{
+    return parser_.errorKind() == ReplyParser::ErrorKind::Cme ? parser_.modemError() : 0;
+}
+
 const QString& ModemLink::commLog() const { return commLog_; }
 
 void ModemLink::onReadyRead()

@@ -65,6 +65,7 @@ public:
     QString modemReply() const override;
     bool isOpen() const override;
     int lastCmsError() const override;
+    int lastCmeError() const override;
     // The number of the last "+CMS ERROR: " or "+CME ERROR:" (iModemError).
     int modemError() const;
     // The link waits: for a reply, in the pause before a command, or while

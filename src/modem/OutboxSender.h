@@ -41,7 +41,7 @@ public:
     static constexpr double kTextPduTimeout = 60;
     static constexpr double kPartPduTimeout = 30;
     static constexpr int kTries = 10;
-    static constexpr int kPartHexLength = 280; // 140 octets
+    static constexpr int kPartHexLength = pdu::kPartHexLength;
 
 signals:
     // A row was taken for sending (the Outbox list shows it as sending).

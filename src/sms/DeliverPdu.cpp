@@ -164,6 +164,10 @@ std::optional<Deliver> decodeDeliverPdu(const QString& input)
         d.messageType = MessageDropped;
         break;
     }
+    // A sender name is free text that anyone can choose, also one that spells
+    // a trusted number: only a numbered sender's text is a remote command.
+    if (tonHigh == 0xD0 || tonHigh == 0xF0)
+        d.requestType = RequestNone;
     return d;
 }
 

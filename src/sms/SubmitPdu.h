@@ -5,6 +5,10 @@
 
 namespace pdu {
 
+// The sender cuts stored smart-message content into parts of this many hex
+// digits (140 octets of user data each).
+inline constexpr int kPartHexLength = 280;
+
 // One SMS-SUBMIT as the modem takes it after "AT+CMGS=<cmgsLength>": hex,
 // no service-centre address of its own ("00"), relative validity of 24
 // hours. Empty pdu when it cannot be built.

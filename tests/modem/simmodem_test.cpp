@@ -381,6 +381,26 @@ TEST(SimModem, SimPhonebook)
     EXPECT_EQ(rig.modem.phonebook().size(), 5);
 }
 
+TEST(SimModem, SimPhonebookVariants)
+{
+    Rig rig;
+    rig.modem.setPhonebookSize(5);
+    rig.modem.setPhonebookLimits(4, 8);
+    rig.modem.setPhonebookEntry(2, "102", "Smith, J");
+    // The '+' of an international number is not one of its digits.
+    EXPECT_EQ(rig.ask("AT+CPBW=1,\"+1234\",,\"A\"\r"), "\r\nOK\r\n");
+    EXPECT_EQ(rig.modem.phonebookEntry(1)->type, 145);
+    EXPECT_EQ(rig.ask("AT+CPBW=1,\"12345\",,\"A\"\r"), "\r\n+CME ERROR: 26\r\n");
+    // Some modems answer an empty location with an error, and a range
+    // still skips it; a name with a comma comes back whole.
+    rig.modem.setEmptySlotError(22);
+    EXPECT_EQ(rig.ask("AT+CPBR=3\r"), "\r\n+CME ERROR: 22\r\n");
+    EXPECT_EQ(rig.ask("AT+CPBR=2,3\r"), "\r\n+CPBR: 2,\"102\",129,\"Smith, J\"\r\n\r\nOK\r\n");
+    // Some give the store's name alone.
+    rig.modem.setPhonebookCounts(false);
+    EXPECT_EQ(rig.ask("AT+CPBS?\r"), "\r\n+CPBS: \"SM\"\r\n\r\nOK\r\n");
+}
+
 TEST(SimModem, SplitDelayedAndByteByByteReplies)
 {
     Rig rig;

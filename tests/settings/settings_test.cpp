@@ -212,19 +212,22 @@ TEST_F(SettingsTest, CancelSavesNothingAndReopeningGivesAFreshCopy)
     EXPECT_TRUE(goneAfterDeferredDeletes(second));
 }
 
-TEST(SettingsMenu, OnlyTheOptionsEntryHasADialogSoFar)
+TEST(SettingsMenu, EveryEntryOpensItsDialog)
 {
+    testenv::FreshDb fresh;
+    testenv::prompt().reset();
     QWidget main;
     EngineState st;
     const auto entries = SettingsMenu::entries();
-    ASSERT_EQ(entries.size(), 6);
-    int opened = 0;
-    for (const auto& e : entries) {
-        if (QWidget* w = e.open(&main, st, testenv::prompt())) {
-            ++opened;
-            EXPECT_EQ(e.caption, QStringLiteral("&Options"));
-            delete w;
-        }
+    const QStringList dialogs = {"frmSettingRetrieving", "frmSettingForward", "frmSettingAutoRespond",
+                                 "frmSettingHTTP",       "frmSetting",        "frmSettingGrpSnd"};
+    ASSERT_EQ(entries.size(), dialogs.size());
+    for (int i = 0; i < entries.size(); ++i) {
+        EXPECT_TRUE(entries[i].available) << entries[i].caption.toStdString();
+        QWidget* w = entries[i].open(&main, st, testenv::prompt());
+        ASSERT_NE(w, nullptr) << entries[i].caption.toStdString();
+        EXPECT_EQ(w->objectName(), dialogs[i]);
+        delete w;
     }
-    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(testenv::prompt().count(), 0);
 }

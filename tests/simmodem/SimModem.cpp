@@ -1045,7 +1045,8 @@ void SimModem::executeExtended(const QString& cmd, Result& r)
             r.info << QStringLiteral("+CPBS: (\"SM\")");
         } else if (kind == Query) {
             if (!simBlocks(r, false))
-                r.info << QStringLiteral("+CPBS: \"SM\",%1,%2").arg(phonebook_.size()).arg(pbSize_);
+                r.info << (pbCounts_ ? QStringLiteral("+CPBS: \"SM\",%1,%2").arg(phonebook_.size()).arg(pbSize_)
+                                     : QStringLiteral("+CPBS: \"SM\""));
         } else if (kind == Set && args.size() == 1) {
             if (!simBlocks(r, false) && args.at(0).compare(QLatin1String("SM"), Qt::CaseInsensitive) != 0)
                 cmeError(r, 3);
@@ -1226,6 +1227,10 @@ void SimModem::cmdCpbr(int kind, const QStringList& args, Result& r)
         cmeError(r, 21);
         return;
     }
+    if (args.size() == 1 && pbEmptyError_ != 0 && !phonebook_.contains(from)) {
+        cmeError(r, pbEmptyError_);
+        return;
+    }
     for (auto it = phonebook_.lowerBound(from); it != phonebook_.end() && it.key() <= to; ++it)
         r.info << phonebookLine(it.key());
 }
@@ -1277,7 +1282,8 @@ void SimModem::cmdCpbw(int kind, const QStringList& args, const QList<bool>& quo
         r.final = Final::Error;
         return;
     }
-    if (number.size() > pbMaxNumber_) {
+    // The '+' is kept as the type of number, not among the digits.
+    if (number.size() - (number.startsWith(QLatin1Char('+')) ? 1 : 0) > pbMaxNumber_) {
         cmeError(r, 26);
         return;
     }

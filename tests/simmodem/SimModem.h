@@ -32,7 +32,8 @@
 // Error numbers it gives: +CME ERROR: 3 (not allowed: PIN to a ready SIM,
 // a phonebook other than "SM"), 11/12/13 (SIM wants its PIN / PUK / is
 // blocked), 16 (wrong PIN or PUK), 20 (phonebook full), 21 (bad index),
-// 24 (name too long), 26 (number too long), 27 (bad dial characters);
+// 22 (an empty phonebook location, after setEmptySlotError(22)), 24 (name
+// too long), 26 (number too long), 27 (bad dial characters);
 // +CMS ERROR: 302 (AT+CMGS in text mode), 303 (bad +CSMS/+CNMI value),
 // 304 (bad length or message body), 311/316/310 (sending with a locked or
 // blocked SIM), 340 (AT+CNMA with nothing to acknowledge). A quote inside a
@@ -175,6 +176,13 @@ public:
     std::optional<PhonebookEntry> phonebookEntry(int index) const;
     const QMap<int, PhonebookEntry>& phonebook() const { return phonebook_; }
     void clearPhonebook() { phonebook_.clear(); }
+    // How a read of one empty location ends: 0 (the default) a plain "OK"
+    // with no entry line; otherwise "+CME ERROR: <code>" (22, "not found",
+    // on some modems). Ranges skip empty locations either way.
+    void setEmptySlotError(int code) { pbEmptyError_ = code; }
+    // "AT+CPBS?" normally gives the store with its used and total counts;
+    // off, the store's name alone (as some modems answer).
+    void setPhonebookCounts(bool on) { pbCounts_ = on; }
 
     // ---- Reply timing ----------------------------------------------------------------
     // Every reply (not echo, not injections) waits this long first (default 0).
@@ -390,6 +398,8 @@ private:
     int pinTries_ = 3, pukTries_ = 10;
     int rssi_ = 20, ber_ = 0;
     int pbSize_ = 250, pbMaxNumber_ = 40, pbMaxText_ = 14;
+    int pbEmptyError_ = 0;
+    bool pbCounts_ = true;
     QMap<int, PhonebookEntry> phonebook_;
 
     // Timing

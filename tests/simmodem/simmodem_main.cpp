@@ -2,6 +2,7 @@
 //
 //   velquarin-simmodem [--link PATH] [--maker TEXT] [--pin CODE]
 //                      [--incoming-every SECONDS] [--restart-ms MS] [--silent]
+//                      [--sample-phonebook]
 //
 // Prints the path to open (the link, or the pty slave) on the first line of
 // standard output, logs the traffic to standard error, and runs until it is
@@ -12,6 +13,8 @@
 //   ring                    "RING"
 //   urc <line>              any unsolicited line, e.g. "urc +CREG: 1"
 //   csq <rssi> [ber]        signal quality
+//   pb <index> <number> [name]  put an entry into the SIM phonebook
+//   delay <ms>              every reply waits this long first
 //   silent on|off           stop or resume answering
 //   status                  counters on standard output
 //   quit                    exit
@@ -81,7 +84,9 @@ int main(int argc, char** argv)
     const QCommandLineOption everyOpt(QStringLiteral("incoming-every"), QStringLiteral("Deliver a sample text every SECONDS."), QStringLiteral("SECONDS"));
     const QCommandLineOption restartOpt(QStringLiteral("restart-ms"), QStringLiteral("Silent period after AT+CFUN=1,1."), QStringLiteral("MS"));
     const QCommandLineOption silentOpt(QStringLiteral("silent"), QStringLiteral("Answer nothing."));
-    parser.addOptions({linkOpt, makerOpt, pinOpt, everyOpt, restartOpt, silentOpt});
+    const QCommandLineOption phonebookOpt(QStringLiteral("sample-phonebook"),
+                                          QStringLiteral("Start with a few entries in the SIM phonebook."));
+    parser.addOptions({linkOpt, makerOpt, pinOpt, everyOpt, restartOpt, silentOpt, phonebookOpt});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -95,6 +100,12 @@ int main(int argc, char** argv)
     if (parser.isSet(restartOpt))
         modem.setRestartMs(parser.value(restartOpt).toInt());
     modem.setSilent(parser.isSet(silentOpt));
+    if (parser.isSet(phonebookOpt)) {
+        modem.setPhonebookEntry(1, QStringLiteral("+447700900601"), QStringLiteral("Alice"));
+        modem.setPhonebookEntry(2, QStringLiteral("07700900602"), QStringLiteral("Smith, J"));
+        modem.setPhonebookEntry(4, QStringLiteral("+447700900604"), QStringLiteral("Dentist"));
+        modem.setPhonebookEntry(7, QStringLiteral("*#06#"), QStringLiteral("IMEI"));
+    }
     if (!modem.start(parser.value(linkOpt))) {
         err << "velquarin-simmodem: " << modem.errorString() << Qt::endl;
         return 1;
@@ -165,6 +176,19 @@ int main(int argc, char** argv)
             if (!ok)
                 return QStringLiteral("error: csq <rssi> [ber]");
             modem.setSignalQuality(rssi, rest.section(QLatin1Char(' '), 1, 1).toInt());
+        } else if (verb == QLatin1String("pb")) {
+            bool ok = false;
+            const int index = rest.section(QLatin1Char(' '), 0, 0).toInt(&ok);
+            const QString number = rest.section(QLatin1Char(' '), 1, 1);
+            if (!ok || index < 1 || number.isEmpty())
+                return QStringLiteral("error: pb <index> <number> [name]");
+            modem.setPhonebookEntry(index, number, rest.section(QLatin1Char(' '), 2));
+        } else if (verb == QLatin1String("delay")) {
+            bool ok = false;
+            const int ms = rest.toInt(&ok);
+            if (!ok || ms < 0)
+                return QStringLiteral("error: delay <ms>");
+            modem.setReplyDelay(ms);
         } else if (verb == QLatin1String("silent")) {
             modem.setSilent(rest == QLatin1String("on"));
         } else if (verb == QLatin1String("status")) {

@@ -1,0 +1,341 @@
+#include "compose/SendLogic.h"
+
+#include <QFile>
+
+#include "base/Database.h"
+#include "base/Settings.h"
+#include "base/UserPrompt.h"
+#include "modem/EngineState.h"
+#include "sms/Gsm7.h"
+#include "sms/Ringtone.h"
+#include "sms/SmartMessage.h"
+
+namespace compose {
+
+namespace {
+
+// The blanks a number read from a file may carry around it.
+QString trimNumberLine(const QString& line)
+{
+    qsizetype begin = 0, end = line.size();
+    auto blank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
+    while (begin < end && blank(line.at(begin)))
+        ++begin;
+    while (end > begin && blank(line.at(end - 1)))
+        --end;
+    return line.mid(begin, end - begin);
+}
+
+// Holds the busy state for a walk; it ends at the latest with the scope.
+class Busy {
+public:
+    explicit Busy(const std::function<void(bool)>& hook) : hook_(hook) { set(true); }
+    ~Busy() { set(false); }
+    void set(bool on)
+    {
+        if (hook_ && on != on_)
+            hook_(on);
+        on_ = on;
+    }
+
+private:
+    const std::function<void(bool)>& hook_;
+    bool on_ = false;
+};
+
+} // namespace
+
+QStringList splitNumberList(const QString& text)
+{
+    QStringList numbers;
+    for (const QString& element : text.split(QLatin1Char(','))) {
+        const QString number = element.trimmed();
+        if (!number.isEmpty())
+            numbers << number;
+    }
+    return numbers;
+}
+
+NumberFile readNumberFile(const QString& path)
+{
+    NumberFile out;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        out.error = file.errorString();
+        return out;
+    }
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        if (line.isEmpty() && file.error() != QFileDevice::NoError) {
+            out.error = file.errorString();
+            return out;
+        }
+        const QString number = trimNumberLine(QString::fromUtf8(line));
+        if (!number.isEmpty())
+            out.numbers << number;
+    }
+    out.ok = true;
+    return out;
+}
+
+QString recipientSummary(int addresses, int groups)
+{
+    return QStringLiteral("%1 %2, %3 %4")
+        .arg(addresses)
+        .arg(addresses < 2 ? QStringLiteral("Address") : QStringLiteral("Addresses"))
+        .arg(groups)
+        .arg(groups < 2 ? QStringLiteral("Group") : QStringLiteral("Groups"));
+}
+
+QString compactOperatorCode(const QString& typed)
+{
+    QString code = typed;
+    code.remove(QLatin1Char(' '));
+    return code;
+}
+
+bool isValidOperatorCode(const QString& code)
+{
+    if (code.size() != 5 && code.size() != 6)
+        return false;
+    for (const QChar c : code)
+        if (c < u'0' || c > u'9')
+            return false;
+    return true;
+}
+
+bool textHasGsmForm(const QString& text, QString* offending)
+{
+    const QString bad = gsm7::unsupportedCharacters(text);
+    if (offending)
+        *offending = bad;
+    return bad.isEmpty();
+}
+
+QDateTime sendTimeOf(const QDate& date, const QTime& time)
+{
+    const QTime t = time.isValid() ? QTime(time.hour(), time.minute()) : QTime(0, 0);
+    return QDateTime(date, t);
+}
+
+namespace text {
+QString badCharacters(const QString& offending)
+{
+    QStringList quoted;
+    for (qsizetype i = 0; i < offending.size(); ++i) {
+        QString ch(offending.at(i));
+        if (offending.at(i).isHighSurrogate() && i + 1 < offending.size())
+            ch += offending.at(++i);
+        quoted << QLatin1Char('"') + ch + QLatin1Char('"');
+    }
+    return QStringLiteral("Message contains characters that cannot be sent: %1.\nPlease check and try again.")
+        .arg(quoted.join(QStringLiteral(", ")));
+}
+} // namespace text
+
+SendLogic::SendLogic(Database& db, UserPrompt& prompt, EngineState& state, Enqueue enqueue)
+    : db_(db), prompt_(prompt), st_(state), enqueue_(std::move(enqueue))
+{
+}
+
+QString SendLogic::buildContent(const SendRequest& r, SendResult* result, bool* refused)
+{
+    *refused = true;
+    result->operatorCode = r.operatorCode;
+    switch (r.kind) {
+    case KindText: {
+        if (r.text.trimmed().isEmpty()) {
+            result->focus = r.cannedSelected ? SendResult::Focus::CannedList : SendResult::Focus::Message;
+            prompt_.warning(text::kBlankMessage);
+            return {};
+        }
+        // A character the GSM alphabet lacks would be turned into another
+        // on the phone; the queue would refuse it once per recipient.
+        QString offending;
+        if (!textHasGsmForm(r.text, &offending)) {
+            result->focus = r.cannedSelected ? SendResult::Focus::CannedList : SendResult::Focus::Message;
+            prompt_.warning(text::badCharacters(offending));
+            return {};
+        }
+        *refused = false;
+        // Merge fields stay as typed: the queue fills them per recipient.
+        return r.text;
+    }
+    case KindLogo: {
+        if (!r.logoLoaded) {
+            prompt_.warning(text::kNoLogo);
+            return {};
+        }
+        const QString code = compactOperatorCode(r.operatorCode);
+        result->operatorCode = code;
+        if (!isValidOperatorCode(code)) {
+            result->focus = SendResult::Focus::OperatorCode;
+            prompt_.warning(text::kBadOperatorCode);
+            return {};
+        }
+        Settings::save(QStringLiteral("SettingOpCode"), code);
+        st_.sOpCode = code;
+        *refused = false;
+        return sms::operatorLogoPayload(code, r.logo);
+    }
+    case KindPicture: {
+        if (!r.pictureLoaded) {
+            prompt_.warning(text::kNoPicture);
+            return {};
+        }
+        const QString content = sms::pictureMessagePayload(r.picture, r.pictureText);
+        if (content.isEmpty()) {
+            prompt_.warning(text::kPictureTextTooLong);
+            return {};
+        }
+        *refused = false;
+        return content;
+    }
+    case KindRingtone: {
+        const QString content = sms::ringtoneParts(r.ringtoneHex);
+        if (r.ringtoneHex.isEmpty() || content.isEmpty()) {
+            prompt_.warning(text::kNoRingtone);
+            return {};
+        }
+        *refused = false;
+        return content;
+    }
+    default:
+        *refused = false;
+        return r.previousContent;
+    }
+}
+
+SendResult SendLogic::send(const SendRequest& r)
+{
+    SendResult result;
+    result.numbers = r.numbers;
+    result.content = r.previousContent;
+    const QDateTime when = sendTimeOf(r.date, r.time);
+
+    bool refused = false;
+    const QString content = buildContent(r, &result, &refused);
+    if (refused)
+        return result;
+    result.content = content;
+
+    switch (r.mode) {
+    case RecipientMode::AddressBook:
+        if (r.pickedNumbers.isEmpty() && r.pickedGroups.isEmpty()) {
+            prompt_.warning(text::kNoAddress);
+            return result;
+        }
+        result.queued = sendToList(r.pickedGroups, r.pickedNumbers, r.kind, content, when);
+        break;
+    case RecipientMode::File:
+        if (r.filePath.isEmpty()) {
+            prompt_.warning(text::kNoFile);
+            result.chooseFile = true;
+            return result;
+        }
+        result.queued = sendToFile(r.filePath, r.kind, content, when);
+        break;
+    case RecipientMode::Numbers:
+        result.numbers = r.numbers.trimmed();
+        // A list of commas alone holds no number either.
+        if (splitNumberList(result.numbers).isEmpty()) {
+            result.focus = SendResult::Focus::Number;
+            prompt_.warning(text::kNoNumber);
+            return result;
+        }
+        result.queued = sendToNumbers(result.numbers, r.kind, content, when);
+        break;
+    }
+    result.walked = true;
+    st_.bOutboxChanged = true;
+    st_.sngSendCount = 1;
+    return result;
+}
+
+int SendLogic::sendToNumbers(const QString& list, int kind, const QString& content, const QDateTime& when)
+{
+    int queued = 0;
+    bool failed = false;
+    for (const QString& number : splitNumberList(list)) {
+        if (enqueue_(number, kind, content, when, kSendPriority))
+            ++queued;
+        else
+            failed = true;
+    }
+    if (failed)
+        prompt_.warning(text::kSomeNotQueued);
+    else
+        prompt_.note(text::kQueued);
+    return queued;
+}
+
+int SendLogic::sendToFile(const QString& path, int kind, const QString& content, const QDateTime& when)
+{
+    Busy busy(busy_);
+    const NumberFile file = readNumberFile(path);
+    busy.set(false);
+    if (!file.ok) {
+        prompt_.warning(QStringLiteral("Unable to read %1\n%2").arg(path, file.error));
+        return 0;
+    }
+    if (file.numbers.isEmpty()) {
+        prompt_.warning(text::kFileHasNoNumbers);
+        return 0;
+    }
+    int queued = 0;
+    busy.set(true);
+    for (const QString& number : file.numbers) {
+        if (!enqueue_(number, kind, content, when, kSendPriority)) {
+            busy.set(false);
+            prompt_.warning(text::kFileIncomplete);
+            return queued;
+        }
+        ++queued;
+    }
+    busy.set(false);
+    prompt_.note(text::kQueued);
+    return queued;
+}
+
+int SendLogic::sendToList(const QStringList& groups, const QStringList& numbers, int kind, const QString& content,
+                          const QDateTime& when)
+{
+    Busy busy(busy_);
+    int queued = 0;
+    int members = 0;
+    auto stop = [&] {
+        busy.set(false);
+        prompt_.warning(text::kListIncomplete);
+        return queued;
+    };
+    for (const QString& group : groups) {
+        const Recordset rs =
+            db_.query(QStringLiteral("SELECT addrno FROM tbaddrgrps WHERE grpnam=? ORDER BY rowid"), {group});
+        if (!rs.ok()) {
+            busy.set(false);
+            prompt_.databaseError(QStringLiteral("Unable to read the members of group %1").arg(group));
+            return stop();
+        }
+        for (int i = 0; i < rs.size(); ++i) {
+            ++members;
+            if (!enqueue_(NullToEmpty(rs.value(i, 0)).trimmed(), kind, content, when, kSendPriority))
+                return stop();
+            ++queued;
+        }
+    }
+    for (const QString& number : numbers) {
+        ++members;
+        if (!enqueue_(number.trimmed(), kind, content, when, kSendPriority))
+            return stop();
+        ++queued;
+    }
+    busy.set(false);
+    if (members == 0) {
+        prompt_.warning(text::kGroupsEmpty);
+        return 0;
+    }
+    prompt_.note(text::kQueued);
+    return queued;
+}
+
+} // namespace compose
