@@ -27,9 +27,13 @@ AtResult AtChannel::exchange(const QString& command, double timeoutSec)
         r.kind = AtResult::Kind::PortLost;
     } else {
         r.kind = AtResult::Kind::Error;
-        r.code = lastCmsError();
-        if (r.code != 0)
+        if (const int cms = lastCmsError(); cms != 0) {
+            r.code = cms;
             r.errorKind = AtResult::ErrorKind::Cms;
+        } else if (const int cme = lastCmeError(); cme != 0) {
+            r.code = cme;
+            r.errorKind = AtResult::ErrorKind::Cme;
+        }
     }
     return r;
 }

@@ -52,7 +52,9 @@ public:
     // only that.
     virtual AtResult exchange(const QString& command, double timeoutSec);
 
-    // The same as a yes or no: true exactly when exchange() gives success.
+    // The same as a yes or no: true when exchange() gives success, and when
+    // Cancel ended the wait (the caller looks at bCancelled, as every
+    // progress form does).
     virtual bool sendATCommand(const QString& command, double timeoutSec) = 0;
     // The reply text of the last exchange (the text before the final result).
     virtual QString modemReply() const = 0;

@@ -281,7 +281,8 @@ ModemLink::WaitEnd ModemLink::resynchronise()
 
 bool ModemLink::sendATCommand(const QString& command, double timeoutSec)
 {
-    return exchange(command, timeoutSec).success;
+    const AtResult r = exchange(command, timeoutSec);
+    return r.success || r.kind == AtResult::Kind::Cancelled;
 }
 
 AtResult ModemLink::exchange(const QString& command, double timeoutSec)

@@ -59,8 +59,9 @@ public:
     // AtChannel. The line is written as given (Latin-1). A command on a
     // closed port fails at once, silently, with PortLost.
     AtResult exchange(const QString& command, double timeoutSec) override;
-    // SendATCommand: true exactly when the command got the outcome it asked
-    // for (OK, the prompt for "AT+CMGS=", the confirmation for a body).
+    // SendATCommand: true when the command got the outcome it asked for
+    // (OK, the prompt for "AT+CMGS=", the confirmation for a body), or when
+    // Cancel ended its wait.
     bool sendATCommand(const QString& command, double timeoutSec) override;
     QString modemReply() const override;
     bool isOpen() const override;
