@@ -1,5 +1,7 @@
 #include "modem/ModemLink.h"
 
+#include "modem/SerialPorts.h"
+
 #include "modem/EngineState.h"
 
 #include <QEventLoop>
@@ -51,7 +53,15 @@ QSerialPort::FlowControl ModemLink::flowControlFor(const QString& handshake)
 bool ModemLink::openPort(const QString& path, int baudRate, const QString& handshake)
 {
     closePort();
-    port_.setPortName(path);
+    openError_.clear();
+    // A stable name is followed to the device it leads to now.
+    const QString device = serialports::resolveForOpen(path);
+    if (device.isEmpty()) {
+        openError_ = serialports::openFailureText(path, serialports::OpenFailure::Missing,
+                                                  QStringLiteral("nothing is plugged in behind this name"));
+        return false;
+    }
+    port_.setPortName(device);
     port_.setBaudRate(baudRate);
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);
@@ -60,7 +70,11 @@ bool ModemLink::openPort(const QString& path, int baudRate, const QString& hands
     port_.clearError();
     parser_.reset();
     needsResync_ = false;
-    return port_.open(QIODevice::ReadWrite);
+    if (port_.open(QIODevice::ReadWrite))
+        return true;
+    openError_ = serialports::openFailureText(path, serialports::classifyOpenFailure(port_.error(), device),
+                                              port_.errorString());
+    return false;
 }
 
 void ModemLink::closePort()

@@ -46,6 +46,9 @@ public:
     // ("None", "XonXoff", "RTS", "RTSXonXoff"). False when it cannot open.
     // A newly opened port starts in step with an empty parser.
     bool openPort(const QString& path, int baudRate, const QString& handshake);
+    // Why the last open failed: the port, the system's reason and what to do;
+    // "" after a successful open.
+    QString lastOpenError() const { return openError_; }
     void closePort();
     QString portName() const;
     QSerialPort& port();
@@ -127,6 +130,7 @@ private:
     QSerialPort port_;
     ReplyParser parser_;
     QString commLog_;
+    QString openError_;
     QEventLoop* loop_ = nullptr;        // the wait in hand
     std::function<bool()> waitDone_;   // what ends it
     bool inCommand_ = false;
