@@ -106,24 +106,28 @@ void PaintForm::buildControls()
     // Tools, two to a row.
     auto* tools = new QGridLayout;
     tools->setSpacing(2);
-    toolGroup_ = new QButtonGroup(this);
-    toolGroup_->setExclusive(true);
+    // The check follows the model's tool. The buttons are in no button
+    // group, which would keep only the checked one on the Tab chain: the
+    // arrow keys shift the picture, so Tab is the way from tool to tool.
     int i = 0;
     for (const ToolInfo& t : kTools) {
         auto* b = new QToolButton(this);
         b->setObjectName(QStringLiteral("optTool%1").arg(int(t.tool)));
+        b->setProperty("tool", int(t.tool));
         b->setIcon(editorIcon(QLatin1String(t.icon)));
         b->setIconSize(QSize(20, 20));
         b->setCheckable(true);
         b->setAutoRaise(false);
+        // On the Tab chain like the push buttons, whatever the platform's
+        // rule for tool buttons.
+        b->setFocusPolicy(Qt::StrongFocus);
         b->setToolTip(QLatin1String(t.tip));
         b->setAccessibleName(QLatin1String(t.tip));
-        toolGroup_->addButton(b, int(t.tool));
+        connect(b, &QToolButton::clicked, this, [this, tool = t.tool] { chooseTool(tool); });
         toolButtons_ << b;
         tools->addWidget(b, i / 2, i % 2);
         ++i;
     }
-    connect(toolGroup_, &QButtonGroup::idClicked, this, [this](int id) { chooseTool(Tool(id)); });
 
     picPaste_ = new QWidget(this);
     picPaste_->setObjectName(QStringLiteral("picPaste"));
@@ -312,7 +316,10 @@ void PaintForm::load(int picType, const sms::MonoBitmap& picture)
 
 QToolButton* PaintForm::optTool(Tool tool) const
 {
-    return qobject_cast<QToolButton*>(toolGroup_->button(int(tool)));
+    for (QToolButton* b : toolButtons_)
+        if (b->property("tool").toInt() == int(tool))
+            return b;
+    return nullptr;
 }
 
 QRadioButton* PaintForm::optPaste(PasteMode mode) const
@@ -329,8 +336,8 @@ void PaintForm::refresh()
 {
     picView_->update();
     picActual_->setBitmap(model_.picture());
-    if (QAbstractButton* b = toolGroup_->button(int(model_.tool())); b && !b->isChecked())
-        b->setChecked(true);
+    for (QToolButton* b : toolButtons_)
+        b->setChecked(b->property("tool").toInt() == int(model_.tool()));
     optPaste(model_.pasteMode())->setChecked(true);
     picPaste_->setVisible(model_.pasteChoiceVisible());
     if (model_.blinking() && !timer1_->isActive())

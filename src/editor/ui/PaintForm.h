@@ -119,7 +119,6 @@ private:
     EditorView* picView_ = nullptr;
     QWidget* picFrame_ = nullptr;
     compose::BitmapView* picActual_ = nullptr;
-    QButtonGroup* toolGroup_ = nullptr;
     QList<QToolButton*> toolButtons_;
     QWidget* picPaste_ = nullptr;
     QButtonGroup* pasteGroup_ = nullptr;
