@@ -87,7 +87,7 @@ for node in Inbox Outbox SentItems; do
     QT_QPA_PLATFORM=xcb "$BUILD_DIR/src/velquarin" --data-dir "$work/data" --select-node="$node" \
     >"$work/app.log" 2>&1 &
   app_pid=$!
-  sleep 3
+  sleep 7   # the splash shows for at least 3.5 s before the main window
   DISPLAY="$display" import -window root "$out/mainwindow-$node.png"
   kill "$app_pid" 2>/dev/null || true
   wait "$app_pid" 2>/dev/null || true

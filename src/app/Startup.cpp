@@ -6,6 +6,8 @@
 #include "base/SingleInstance.h"
 #include "controls/QtSound.h"
 #include "controls/QtUserPrompt.h"
+#include "housekeeping/ui/SplashDialog.h"
+#include "security/ui/LoginDialog.h"
 
 #include <QApplication>
 
@@ -41,6 +43,13 @@ int run(int argc, char** argv)
         prompt.error(db.lastError());
         return 1;
     }
+
+    // The login when a user password is set, then the splash with the
+    // database's tidy; either may end the program here.
+    if (!runStartUpLogin(db, prompt, [&instance] { instance.release(); }))
+        return 0;
+    if (!runSplash(db, prompt))
+        return 1;
 
     AppController controller(db, &instance, prompt, &sound);
     controller.load();

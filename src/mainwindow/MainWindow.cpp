@@ -21,6 +21,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -144,6 +145,22 @@ MainWindow::MainWindow(AppCommands& app, QWidget* parent)
 
     trvMain_->renameHandler = [this](QTreeWidgetItem* item, const QString& typed) { return renameNode(item, typed); };
     connect(trvMain_, &FolderTree::nodeActivated, this, [this] { nodeClick(); });
+    trvMain_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(trvMain_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QTreeWidgetItem* node = trvMain_->itemAt(at);
+        if (!node)
+            return;
+        QMenu menu(this);
+        fillNodeMenu(menu, node);
+        if (!menu.isEmpty())
+            menu.exec(trvMain_->viewport()->mapToGlobal(at));
+    });
+}
+
+void MainWindow::fillNodeMenu(QMenu& menu, QTreeWidgetItem* node) const
+{
+    for (const NodeMenuHook& hook : nodeMenuHooks_)
+        hook(menu, node);
 }
 
 MainWindow::~MainWindow() = default;
@@ -158,6 +175,7 @@ void MainWindow::buildMenus()
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
     QMenu* system = menuBar()->addMenu(QStringLiteral("&System"));
+    system->setObjectName(QStringLiteral("mnuSystem"));
     mnuActivate_ = system->addAction(QStringLiteral("&Activate Outbox"));
     mnuActivate_->setObjectName(QStringLiteral("mnuActivate"));
     connect(mnuActivate_, &QAction::triggered, this, [this] { app_.activateOutbox(); });
@@ -173,13 +191,69 @@ void MainWindow::buildMenus()
     QMenu* settings = system->addMenu(QStringLiteral("Se&ttings"));
     settings->setObjectName(QStringLiteral("mnuSystemSetting"));
     for (const SettingsMenu::Entry& e : SettingsMenu::entries()) {
-        if (!e.available)
-            continue;
-        QAction* a = settings->addAction(e.caption);
-        a->setObjectName(QStringLiteral("mnu") + e.objectName);
-        const auto open = e.open;
-        connect(a, &QAction::triggered, this, [this, open] { open(this, st_, prompt_); });
+        const QString name = QStringLiteral("mnu") + e.objectName;
+        addMenuEntry(settings, e.caption, name);
+        if (e.available) {
+            const auto open = e.open;
+            setMenuAction(name, [this, open] { open(this, st_, prompt_); });
+        }
     }
+    QMenu* password = system->addMenu(QStringLiteral("Change &Password"));
+    password->setObjectName(QStringLiteral("mnuSettingPassword"));
+    addMenuEntry(password, QStringLiteral("Change User Password"), QStringLiteral("mnuChgPwdUsr"));
+    addMenuEntry(password, QStringLiteral("Change Admin Password"), QStringLiteral("mnuChgPwdAdm"));
+    system->addSeparator();
+    addMenuEntry(system, QStringLiteral("System Log"), QStringLiteral("mnuSystemLog"));
+    addMenuEntry(system, QStringLiteral("&Minimise to System Tray"), QStringLiteral("mnuMinimise"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    addMenuEntry(help, QStringLiteral("&Content"), QStringLiteral("mnuHelpContent"));
+    addMenuEntry(help, QStringLiteral("&User Manual"), QStringLiteral("mnuHelpUserManual"));
+    help->addSeparator();
+    addMenuEntry(help, QStringLiteral("&About"), QStringLiteral("mnuHelpAbout"));
+}
+
+QAction* MainWindow::addMenuEntry(QMenu* menu, const QString& caption, const QString& objectName)
+{
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(objectName);
+    // Disabled until the part that owns the command installs it.
+    a->setEnabled(false);
+    menuActions_.emplace(objectName, std::function<void()>());
+    connect(a, &QAction::triggered, this, [this, objectName] { dispatchMenu(objectName); });
+    return a;
+}
+
+QAction* MainWindow::menuAction(const QString& objectName) const
+{
+    if (menuActions_.find(objectName) == menuActions_.end())
+        return nullptr;
+    return findChild<QAction*>(objectName);
+}
+
+bool MainWindow::setMenuAction(const QString& objectName, std::function<void()> action)
+{
+    const auto it = menuActions_.find(objectName);
+    if (it == menuActions_.end())
+        return false;
+    it->second = std::move(action);
+    if (QAction* a = findChild<QAction*>(objectName))
+        a->setEnabled(bool(it->second));
+    return true;
+}
+
+bool MainWindow::dispatchMenu(const QString& objectName)
+{
+    const auto it = menuActions_.find(objectName);
+    if (it == menuActions_.end())
+        return false;
+    if (it->second) {
+        // A copy: the command may replace itself.
+        const std::function<void()> action = it->second;
+        action();
+    }
+    return true;
 }
 
 void MainWindow::buildStatusBar()
@@ -435,6 +509,7 @@ QWidget* MainWindow::buildPreviewPane()
 void MainWindow::setOutboxCaption(bool paused)
 {
     mnuActivate_->setText(paused ? QStringLiteral("&Activate Outbox") : QStringLiteral("P&ause Outbox"));
+    emit outboxPauseShown(paused);
 }
 
 void MainWindow::setUrlOpener(std::function<bool(const QUrl&)> opener)
@@ -602,7 +677,7 @@ void MainWindow::applyView(ViewKind view)
 
 void MainWindow::clearAddressList()
 {
-    if (auto* m = qobject_cast<QStandardItemModel*>(lsvAddress_->model()))
+    if (QAbstractItemModel* m = lsvAddress_->model())
         m->removeRows(0, m->rowCount());
 }
 
@@ -746,6 +821,11 @@ void MainWindow::refreshUnreadCount()
     const int n = unreadInboxCount(db_);
     if (n >= 0)
         st_.iNewSMS = n;
+    applyInboxWeight();
+}
+
+void MainWindow::applyInboxWeight()
+{
     if (QTreeWidgetItem* inbox = trvMain_->fixedNode(NodeKind::Inbox)) {
         const bool bold = st_.iNewSMS >= 1;
         if (inbox->font(0).bold() != bold) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "folders/FolderNodes.h"
 #include "mainwindow/FolderViews.h"
@@ -21,6 +22,7 @@ class MessageListModel;
 class QAction;
 class QFrame;
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -73,6 +75,9 @@ public:
     // Recomputes the unread count from the database and sets the Inbox node's
     // weight from it.
     void refreshUnreadCount();
+    // The Inbox node bold while the unread count is 1 or more; its font is
+    // written only when the weight changes.
+    void applyInboxWeight();
 
     bool hasView() const { return hasView_; }
     ViewKind currentView() const { return view_; }
@@ -110,9 +115,24 @@ public:
     // Runs the action of a key; false (and nothing runs) for an unknown key.
     bool dispatchToolbar(ToolbarId toolbar, const QString& key);
 
+    // --- Menu commands ------------------------------------------------------
+    // The entries of the menu bar whose commands the parts that own them
+    // install, by object name ("mnuHelpAbout", "mnuSystemLog", ...). An entry
+    // is disabled until its command is set; unknown names are refused.
+    QAction* menuAction(const QString& objectName) const;
+    bool setMenuAction(const QString& objectName, std::function<void()> action);
+    // Runs the command of an entry; false for an unknown name.
+    bool dispatchMenu(const QString& objectName);
+
     // Fills the address list for a group ("" for the whole book); set by the
     // address book. Without it the list is left as it is.
     std::function<void(const QString& group)> populateAddressHook;
+
+    // The folder tree's pop-up menu: every hook adds its entries for the
+    // node right-clicked (or none); an empty menu is not shown.
+    using NodeMenuHook = std::function<void(QMenu& menu, QTreeWidgetItem* node)>;
+    void addNodeMenuHook(NodeMenuHook hook) { nodeMenuHooks_.push_back(std::move(hook)); }
+    void fillNodeMenu(QMenu& menu, QTreeWidgetItem* node) const;
 
     // How the logo opens the home page; tests replace it.
     static void setUrlOpener(std::function<bool(const QUrl&)> opener);
@@ -128,6 +148,10 @@ public slots:
     // The Outbox menu's caption and the status light follow the pause.
     void setOutboxCaption(bool paused);
 
+signals:
+    // The Outbox menu now shows the paused (true) or active state.
+    void outboxPauseShown(bool paused);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -136,6 +160,7 @@ protected:
 
 private:
     void buildMenus();
+    QAction* addMenuEntry(QMenu* menu, const QString& caption, const QString& objectName);
     void buildStatusBar();
     void buildToolbars(QWidget* strip);
     QWidget* buildShortcutStrip();
@@ -166,8 +191,10 @@ private:
     QLabel* lblMessageId_ = nullptr;
     QAction* mnuActivate_ = nullptr;
 
+    std::map<QString, std::function<void()>> menuActions_;
     std::array<QToolBar*, 6> toolbars_{};
     std::array<std::map<QString, std::function<void()>>, 6> toolbarActions_;
+    std::vector<NodeMenuHook> nodeMenuHooks_;
     std::array<QWidget*, 4> shortcuts_{};
     QWidget* logo_ = nullptr;
     Resizer* rszMain_ = nullptr;
