@@ -33,13 +33,8 @@ AppController::AppController(Database& db, SingleInstance* instance, UserPrompt&
 {
     scheduler_.setChannel(modem_.get());
     // A modem that vanishes while in use (a USB modem re-enumerating, a
-    // pulled cable) is opened and set up again by the next cycle.
-    connect(modem_.get(), &ModemLink::portLost, this, [this] {
-        if (state_.bModemConnected) {
-            state_.bModemConnected = false;
-            state_.bInitModemRequest = true;
-        }
-    });
+    // pulled cable) is brought back quietly by the cycle once it answers.
+    connect(modem_.get(), &ModemLink::portLost, &scheduler_, &ActivityScheduler::modemPortLost);
     connect(&scheduler_, &ActivityScheduler::closeRequested, this, [this] {
         if (window_)
             window_->close();
@@ -69,10 +64,10 @@ AppController::AppController(Database& db, SingleInstance* instance, UserPrompt&
 
     scheduler_.steps().readOutboxFlag = [this] { return outboxBlock_.readFloat(); };
 
-    // The ring of an incoming call, and a failed write, reach the user here.
+    // The ring of an incoming call reaches the user here. A failed write
+    // closes the port like a vanished device: no box waits for an operator.
     connect(modem_.get(), &ModemLink::ringReceived, this,
             [this] { sound_->playWave(QStringLiteral("phonering.wav")); });
-    connect(modem_.get(), &ModemLink::linkError, this, [this](const QString& why) { prompt_.error(why); });
 }
 
 AppController::~AppController() { release(); }

@@ -6,26 +6,6 @@
 
 #include <QRegularExpression>
 
-void acknowledgePendingCMT(EngineState& st, AtChannel& channel)
-{
-    if (!st.bGotCMT)
-        return;
-    // Cleared before the command: a modem that holds its next indication
-    // until this one is acknowledged sends it right behind the OK, and the
-    // parser raises the flag again for it during this very wait.
-    st.bGotCMT = false;
-    if (channel.sendATCommand(QStringLiteral("AT+CNMA\r"), 2)) {
-        st.iGotCMTFailures = 0;
-        return;
-    }
-    // 340: no acknowledgement expected any more; asking again cannot help.
-    if (channel.lastCmsError() == 340 || ++st.iGotCMTFailures >= 3) {
-        st.iGotCMTFailures = 0;
-        return;
-    }
-    st.bGotCMT = true;
-}
-
 namespace {
 // The number at the start of a text, after blanks: "5," reads as 5, "x" as 0.
 int leadingNumber(const QString& text)
@@ -71,8 +51,17 @@ void ActivityScheduler::runActivities()
     if (channel_)
         acknowledgePendingCMT(st_, *channel_);
 
+    // The start-up steps below close and open the port themselves; a port
+    // lost meanwhile is theirs to deal with.
+    struct StartUp {
+        bool& flag;
+        explicit StartUp(bool& f) : flag(f) { flag = true; }
+        ~StartUp() { flag = false; }
+    };
+
     // 2. Detection.
     if (st_.bDetectModemRequest) {
+        const StartUp busy(inStartUp_);
         if (!st_.bOutboxPaused) {
             pauseOutbox();
             st_.bModemConnected = false;
@@ -85,7 +74,23 @@ void ActivityScheduler::runActivities()
     // 3. Start-up.
     if (st_.bInitModemRequest) {
         st_.bInitModemRequest = false;
-        startModem();
+        {
+            const StartUp busy(inStartUp_);
+            startModem();
+        }
+        if (!st_.bModemConnected)
+            return;
+        reconnecting_ = false;
+        updateSignal();
+    }
+
+    // A modem lost without the operator asking comes back by itself.
+    if (reconnecting_ && !st_.bModemConnected && !st_.bDetectModemRequest &&
+        (!sinceReconnectTry_.isValid() || sinceReconnectTry_.elapsed() >= reconnectIntervalMs_)) {
+        {
+            const StartUp busy(inStartUp_);
+            tryReconnect();
+        }
         if (!st_.bModemConnected)
             return;
         updateSignal();
@@ -256,6 +261,47 @@ void ActivityScheduler::activateOutbox()
 }
 
 void ActivityScheduler::requestDetectModem() { st_.bDetectModemRequest = true; }
+
+void ActivityScheduler::modemPortLost()
+{
+    if (inStartUp_ || (!st_.bModemConnected && !reconnecting_))
+        return;
+    st_.bModemConnected = false;
+    if (!reconnecting_) {
+        reconnecting_ = true;
+        // The device usually needs a moment before it can be opened again.
+        sinceReconnectTry_.start();
+    }
+    emit statusText(disconnectedText());
+}
+
+void ActivityScheduler::tryReconnect()
+{
+    sinceReconnectTry_.start();
+    emit statusText(disconnectedText());
+    if (!steps_.reconnectModem)
+        return;
+    switch (steps_.reconnectModem()) {
+    case Reconnect::Connected:
+        reconnecting_ = false;
+        st_.bModemConnected = true;
+        emit statusText(QString());
+        // The Outbox stays as the operator left it; what was queued
+        // meanwhile goes now, and what arrived is served.
+        st_.sngSendCount = 1;
+        st_.bOutboxChanged = true;
+        st_.bInboxProcessRequest = true;
+        break;
+    case Reconnect::NeedsOperator:
+        // The modem answers but its SIM wants a code: the ordinary start-up
+        // asks for it.
+        reconnecting_ = false;
+        st_.bInitModemRequest = true;
+        break;
+    case Reconnect::NotYet:
+        break;
+    }
+}
 
 void ActivityScheduler::requestResetModem()
 {

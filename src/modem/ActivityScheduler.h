@@ -2,6 +2,7 @@
 // The activity cycle: every 100 ms (counted from the end of the previous
 // cycle) one pass serves the request flags in their fixed order. All modem
 // work of the program happens here or in the modal forms opened from here.
+#include <QElapsedTimer>
 #include <QObject>
 #include <QList>
 #include <QTimer>
@@ -16,6 +17,11 @@ class UserPrompt;
 class ActivityScheduler : public QObject {
     Q_OBJECT
 public:
+    // How a quiet attempt to bring a lost modem back ended.
+    enum class Reconnect { Connected, NotYet, NeedsOperator };
+    // The status bar while a lost modem is being brought back.
+    static QString disconnectedText() { return QStringLiteral("Modem disconnected. Reconnecting..."); }
+
     // The work of other parts that a cycle calls. An empty step does nothing.
     struct Steps {
         // Modal progress forms (set bModemInitOK / bSIMReady themselves).
@@ -23,6 +29,8 @@ public:
         std::function<void()> resetModem;
         std::function<void()> initialiseModem;
         std::function<void()> detectSim;
+        // Opens and sets up the lost modem again without any window or box.
+        std::function<Reconnect()> reconnectModem;
         // SIM phonebook requests whose work lives in the SIM forms.
         std::function<void()> simRead;
         std::function<void()> simClear;
@@ -72,6 +80,16 @@ public:
     void requestDetectModem();
     void requestResetModem();
 
+    // The modem's port went away. Unless the start-up opened by the
+    // operator is at work on it, the modem counts as disconnected, and the
+    // cycle tries to bring it back quietly every reconnectIntervalMs until
+    // it answers; queued rows wait meanwhile. A start-up the operator asks
+    // for meanwhile runs as always.
+    void modemPortLost();
+    bool isReconnecting() const { return reconnecting_; }
+    void setReconnectInterval(int ms) { reconnectIntervalMs_ = ms; }
+    static constexpr int kReconnectIntervalMs = 3000;
+
 signals:
     void closeRequested();                 // the deferred close is due
     void outboxPausedChanged(bool paused); // caption, status light
@@ -85,6 +103,7 @@ signals:
 
 private:
     void pauseOutbox();
+    void tryReconnect();
     void serveSimRequests();
     bool writeSimEntry(int index);
 
@@ -94,4 +113,8 @@ private:
     AtChannel* channel_ = nullptr;
     Steps steps_;
     QTimer timer_;
+    bool reconnecting_ = false;
+    bool inStartUp_ = false;     // detection, start-up or a reconnection at work
+    QElapsedTimer sinceReconnectTry_;
+    int reconnectIntervalMs_ = kReconnectIntervalMs;
 };

@@ -3,11 +3,14 @@
 #include "modem/SerialPorts.h"
 
 #include "modem/EngineState.h"
-#include "base/Helpers.h"
 
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <climits>
+
+namespace {
+constexpr qint64 kNsPerMs = 1000000;
+} // namespace
 
 ModemLink::ModemLink(ModemState& state, QObject* parent) : QObject(parent), st_(state)
 {
@@ -21,6 +24,7 @@ ModemLink::ModemLink(ModemState& state, QObject* parent) : QObject(parent), st_(
         emit cmtReceived(header, pdu);
     };
     parser_.onRing = [this] { emit ringReceived(); };
+    parser_.onUnsolicited = [this](const QString& line) { emit unsolicitedLine(line); };
 }
 
 ModemLink::~ModemLink()
@@ -48,8 +52,7 @@ QSerialPort::FlowControl ModemLink::flowControlFor(const QString& handshake)
 
 bool ModemLink::openPort(const QString& path, int baudRate, const QString& handshake)
 {
-    if (port_.isOpen())
-        port_.close();
+    closePort();
     openError_.clear();
     // A stable name is followed to the device it leads to now.
     const QString device = serialports::resolveForOpen(path);
@@ -65,6 +68,8 @@ bool ModemLink::openPort(const QString& path, int baudRate, const QString& hands
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(flowControlFor(handshake));
     port_.clearError();
+    parser_.reset();
+    needsResync_ = false;
     if (port_.open(QIODevice::ReadWrite))
         return true;
     openError_ = serialports::openFailureText(path, serialports::classifyOpenFailure(port_.error(), device),
@@ -74,8 +79,14 @@ bool ModemLink::openPort(const QString& path, int baudRate, const QString& hands
 
 void ModemLink::closePort()
 {
-    if (port_.isOpen())
-        port_.close();
+    if (!port_.isOpen())
+        return;
+    port_.close();
+    // A wait on this port ends now.
+    if (loop_ && lostAt_ < 0) {
+        lostAt_ = now();
+        loop_->quit();
+    }
 }
 
 QString ModemLink::portName() const { return port_.portName(); }
@@ -106,6 +117,18 @@ void ModemLink::onReadyRead()
         processModemInput(QString::fromLatin1(port_.readAll()));
 }
 
+void ModemLink::drainPort()
+{
+    if (!port_.isOpen())
+        return;
+    // Whatever the system holds for us now is read before the line is
+    // judged quiet; the event loop may not have got to it yet.
+    port_.waitForReadyRead(0);
+    if (port_.isOpen())
+        port_.clearError();
+    onReadyRead();
+}
+
 void ModemLink::processModemInput(const QString& chunk)
 {
     commLog_ += chunk;
@@ -115,114 +138,279 @@ void ModemLink::processModemInput(const QString& chunk)
 
     parser_.setModemMake(st_.sngModemMake);
     parser_.feed(chunk);
-    noteOutcome();
-}
-
-void ModemLink::noteOutcome()
-{
-    if (!loop_ || resultAt_ >= 0)
-        return;
-    if (parser_.finalSeen() || parser_.gotPrompt()) {
+    if (loop_ && waitDone_ && doneAt_ < 0 && waitDone_()) {
         // The arrival time decides a race with the deadline, not the time
         // at which the wait gets to look (a nested dialog may hold it).
-        resultAt_ = now();
+        doneAt_ = now();
         loop_->quit();
     }
 }
 
 void ModemLink::onPortError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError || !port_.isOpen())
+    // The device is gone (a USB modem re-enumerating after a reset, a
+    // pulled cable). Close it, so that later commands fail at once instead
+    // of waiting.
+    if (error == QSerialPort::ResourceError)
+        losePort();
+}
+
+void ModemLink::losePort()
+{
+    if (!port_.isOpen())
         return;
-    // The device is gone (a USB modem re-enumerating after a reset). Close
-    // it, so that later commands fail at once instead of waiting.
     port_.close();
-    if (loop_) {
-        portLostInWait_ = true;
+    if (loop_ && lostAt_ < 0) {
+        lostAt_ = now();
         loop_->quit();
     }
     emit portLost();
 }
 
+bool ModemLink::writeRaw(const QByteArray& bytes)
+{
+    if (!port_.isOpen())
+        return false;
+    if (port_.write(bytes) < 0) {
+        emit linkError(port_.errorString());
+        losePort();
+        return false;
+    }
+    return port_.isOpen();
+}
+
 void ModemLink::cancel()
 {
     st_.bCancelled = true;
+    if (!inCommand_)
+        return;
+    cancelRequested_ = true;
     if (loop_ && cancelAt_ < 0) {
         cancelAt_ = now();
         loop_->quit();
     }
 }
 
-bool ModemLink::sendATCommand(const QString& command, double timeoutSec)
+ModemLink::WaitEnd ModemLink::waitFor(const std::function<bool()>& done, qint64 deadlineNs, qint64* at)
 {
-    // One exchange at a time: a second command from inside a wait would
-    // take over the outcome of the first.
-    if (inCommand_) {
-        qWarning("ModemLink: command refused while another exchange is waiting");
-        return false;
-    }
-    if (!port_.isOpen()) {
-        parser_.beginExchange();
-        return false;
-    }
-    inCommand_ = true;
-    WaitMilliseconds(kCommandPauseMs);
-    parser_.beginExchange();
-    bool ok = false;
-    if (!port_.isOpen()) {
-        // The port went away during the pause.
-    } else if (port_.write(command.toLatin1()) < 0) {
-        const QString why = port_.errorString();
-        port_.close();
-        emit linkError(why);
-    } else {
-        ok = waitModemReply(timeoutSec);
-    }
-    inCommand_ = false;
-    return ok;
-}
-
-bool ModemLink::waitModemReply(double timeoutSec)
-{
-    const QDeadlineTimer deadline(qint64(timeoutSec * 1000.0), Qt::PreciseTimer);
-    const qint64 deadlineAt = deadline.deadlineNSecs();
-    if (st_.bCancelled)
-        return true;
+    doneAt_ = cancelAt_ = lostAt_ = -1;
+    if (at)
+        *at = now();
+    if (done && done())
+        return WaitEnd::Done;
+    if (cancelRequested_)
+        return WaitEnd::Cancelled;
+    if (!port_.isOpen())
+        return WaitEnd::PortLost;
 
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    // A form that sets bCancelled without calling cancel() is noticed too.
+    // A form that raises bCancelled without calling cancel() is noticed
+    // too, but only a Cancel raised while this exchange runs.
     QTimer cancelWatch;
     cancelWatch.setInterval(200);
     connect(&cancelWatch, &QTimer::timeout, this, [this] {
-        if (st_.bCancelled)
+        if (st_.bCancelled && !cancelFlagAtStart_)
             cancel();
     });
     cancelWatch.start();
 
-    resultAt_ = -1;
-    cancelAt_ = -1;
-    portLostInWait_ = false;
     loop_ = &loop;
-    while (resultAt_ < 0 && cancelAt_ < 0 && !portLostInWait_ && !deadline.hasExpired()) {
-        const qint64 remainingNs = deadline.remainingTimeNSecs();
-        timer.start(int(qMin<qint64>((remainingNs + 999999) / 1000000, INT_MAX)));
+    waitDone_ = done;
+    while (doneAt_ < 0 && cancelAt_ < 0 && lostAt_ < 0 && now() < deadlineNs) {
+        const qint64 remainingNs = deadlineNs - now();
+        timer.start(int(qMin<qint64>((remainingNs + kNsPerMs - 1) / kNsPerMs, INT_MAX)));
         // -1: the application is quitting and no loop may run any more.
         if (loop.exec() < 0)
             break;
     }
     loop_ = nullptr;
+    waitDone_ = nullptr;
 
-    if (portLostInWait_ && resultAt_ < 0 && cancelAt_ < 0)
-        return false;
-    // OK, the prompt or Cancel give success, but only when they came before
-    // the deadline; an error or the time-out give failure.
-    if (cancelAt_ >= 0 && cancelAt_ <= deadlineAt)
-        return true;
-    if (resultAt_ >= 0 && resultAt_ <= deadlineAt)
-        return parser_.gotOK() || parser_.gotPrompt();
-    return false;
+    // Several things may have happened while a nested dialog held the
+    // loop: the earliest decides. A reply that came at the deadline counts.
+    qint64 when = LLONG_MAX;
+    WaitEnd end = WaitEnd::TimedOut;
+    auto consider = [&](qint64 t, WaitEnd e) {
+        if (t >= 0 && t < when) {
+            when = t;
+            end = e;
+        }
+    };
+    consider(doneAt_, WaitEnd::Done);
+    consider(cancelAt_, WaitEnd::Cancelled);
+    consider(lostAt_, WaitEnd::PortLost);
+    if (deadlineNs < when && now() >= deadlineNs) {
+        when = deadlineNs;
+        end = WaitEnd::TimedOut;
+    }
+    if (at)
+        *at = when == LLONG_MAX ? now() : when;
+    return end;
+}
+
+ModemLink::WaitEnd ModemLink::resynchronise()
+{
+    for (int round = 0; round < kResyncRounds; ++round) {
+        parser_.beginExchange(QStringLiteral("AT"));
+        const int before = parser_.outcomeCount();
+        // ESC leaves a "> " prompt without sending the message; outside a
+        // prompt it only drops a half-typed line.
+        if (!writeRaw(QByteArrayLiteral("\x1b" "AT\r")))
+            return WaitEnd::PortLost;
+        const qint64 roundEnd = now() + kResyncAnswerMs * kNsPerMs;
+        WaitEnd w = waitFor([&] { return parser_.outcomeCount() > before; }, roundEnd);
+        if (w == WaitEnd::Cancelled || w == WaitEnd::PortLost)
+            return w;
+        if (w == WaitEnd::TimedOut) {
+            parser_.endExchange();
+            continue;
+        }
+        // That answer may still be one owed to an earlier command, which a
+        // modem sends before it answers "AT". The "OK" after which the line
+        // stays quiet is the one for this "AT".
+        const qint64 talkLimit = roundEnd + kResyncAnswerMs * kNsPerMs;
+        bool quiet = false;
+        while (!quiet && now() < talkLimit) {
+            const int seen = parser_.outcomeCount();
+            w = waitFor([&] { return parser_.outcomeCount() > seen; }, now() + kResyncQuietMs * kNsPerMs);
+            if (w == WaitEnd::Cancelled || w == WaitEnd::PortLost)
+                return w;
+            if (w == WaitEnd::TimedOut) {
+                drainPort();
+                quiet = parser_.outcomeCount() == seen;
+            }
+        }
+        if (quiet && parser_.lastOutcomeWasOk()) {
+            needsResync_ = false;
+            parser_.clearStrays();
+            return WaitEnd::Done;
+        }
+    }
+    return WaitEnd::TimedOut;
+}
+
+bool ModemLink::sendATCommand(const QString& command, double timeoutSec)
+{
+    const AtResult r = exchange(command, timeoutSec);
+    return r.success || r.kind == AtResult::Kind::Cancelled;
+}
+
+AtResult ModemLink::exchange(const QString& command, double timeoutSec)
+{
+    using Kind = AtResult::Kind;
+    AtResult r;
+    // One exchange at a time: a second command from inside a wait would
+    // take over the outcome of the first.
+    if (inCommand_) {
+        qWarning("ModemLink: command refused while another exchange is waiting");
+        r.kind = Kind::Error;
+        return r;
+    }
+    if (!port_.isOpen()) {
+        parser_.beginExchange();
+        parser_.endExchange();
+        r.kind = Kind::PortLost;
+        return r;
+    }
+    inCommand_ = true;
+    cancelRequested_ = false;
+    cancelFlagAtStart_ = st_.bCancelled;
+    struct Ending {
+        ModemLink* link;
+        ~Ending()
+        {
+            // Cancel belongs to this exchange and ends with it.
+            link->inCommand_ = false;
+            link->cancelRequested_ = false;
+        }
+    } ending{this};
+    auto kindOf = [](WaitEnd w) {
+        return w == WaitEnd::Cancelled ? Kind::Cancelled : w == WaitEnd::PortLost ? Kind::PortLost : Kind::TimedOut;
+    };
+
+    WaitEnd w = waitFor({}, now() + kCommandPauseMs * kNsPerMs);
+    if (w == WaitEnd::Cancelled || w == WaitEnd::PortLost) {
+        r.kind = kindOf(w);
+        return r;
+    }
+    // A final result or prompt that belonged to no exchange: something is
+    // owed or out of order. So is a reply to a command that timed out.
+    if (parser_.strays() > 0)
+        needsResync_ = true;
+    if (needsResync_) {
+        w = resynchronise();
+        if (w != WaitEnd::Done) {
+            r.kind = kindOf(w);
+            return r;
+        }
+    }
+
+    const AtExpect expect = expectFor(command);
+    parser_.setModemMake(st_.sngModemMake);
+    parser_.beginExchange(command);
+    const int confirmedBefore = parser_.submitConfirmations();
+    if (!writeRaw(command.toLatin1())) {
+        r.kind = Kind::PortLost;
+        return r;
+    }
+    r.written = true;
+    const qint64 deadline = now() + qint64(timeoutSec * 1e9);
+    w = waitFor([this] { return parser_.outcomeSeen(); }, deadline);
+
+    const bool outcome = parser_.outcomeSeen();
+    const bool confirmed = parser_.gotOK() && parser_.submitConfirmations() > confirmedBefore;
+    r.reply = parser_.modemReply();
+    if (w == WaitEnd::Done) {
+        if (parser_.gotPrompt()) {
+            r.kind = Kind::Prompt;
+            r.success = expect == AtExpect::Prompt;
+            // A modem showing the prompt takes the next line as a message.
+            if (!r.success)
+                needsResync_ = true;
+        } else if (parser_.gotOK()) {
+            r.kind = Kind::Ok;
+            r.success = expect == AtExpect::Final || (expect == AtExpect::Submit && confirmed);
+        } else {
+            r.kind = Kind::Error;
+            r.code = parser_.modemError();
+            r.errorKind = parser_.errorKind() == ReplyParser::ErrorKind::Cms   ? AtResult::ErrorKind::Cms
+                          : parser_.errorKind() == ReplyParser::ErrorKind::Cme ? AtResult::ErrorKind::Cme
+                                                                               : AtResult::ErrorKind::None;
+        }
+        return r;
+    }
+
+    r.kind = kindOf(w);
+    if (w == WaitEnd::PortLost)
+        return r;
+    // A confirmation that came after the deadline still means the message
+    // went: sending it again would send it twice.
+    if (expect == AtExpect::Submit && confirmed) {
+        r.kind = Kind::Ok;
+        r.success = true;
+        r.late = true;
+        return r;
+    }
+    // Without its outcome the command still owes a reply; after a late
+    // prompt the modem waits for a message body.
+    if (!outcome || parser_.gotPrompt())
+        needsResync_ = true;
+    if (!outcome)
+        parser_.endExchange();
+    if (expect == AtExpect::Submit && w == WaitEnd::TimedOut && needsResync_) {
+        // Whether the message went decides whether it may be sent again:
+        // the modem answers the body before it answers "AT".
+        resynchronise();
+        if (parser_.submitConfirmations() > confirmedBefore) {
+            r.kind = Kind::Ok;
+            r.success = true;
+            r.late = true;
+            r.reply = parser_.modemReply();
+        }
+    }
+    return r;
 }

@@ -1,13 +1,23 @@
 #pragma once
 // The serial link to the modem and the AT exchange: writes one command and
-// waits on the event loop for its final result, the "> " prompt, a Cancel
+// waits on the event loop for its outcome, a Cancel, the loss of the port
 // or the deadline, while the reply parser cuts incoming text into final
 // results, the prompt and unsolicited indications.
+//
+// A command that timed out (or was cancelled) still owes its reply. Before
+// the next command the link brings the line back in step: ESC to leave a
+// prompt the modem may be showing, then "AT" until an "OK" arrives after
+// which the line stays quiet; everything received meanwhile is dropped
+// (indications still reach their handlers). So no late reply is ever taken
+// for another command's. A message body that timed out is brought back in
+// step at once: a "+CMGS: " confirmation that arrives meanwhile means the
+// message was sent after all.
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "modem/AtChannel.h"
 #include "modem/ReplyParser.h"
@@ -22,12 +32,19 @@ public:
     static constexpr int kLogLimit = 10000;
     // The pause before each command; it paces real modems.
     static constexpr int kCommandPauseMs = 100;
+    // Bringing the line back in step: this many rounds of ESC and "AT",
+    // each waiting this long for an answer; the answer is the last one when
+    // the line then stays quiet this long.
+    static constexpr int kResyncRounds = 3;
+    static constexpr int kResyncAnswerMs = 2000;
+    static constexpr int kResyncQuietMs = 250;
 
     explicit ModemLink(ModemState& state, QObject* parent = nullptr);
     ~ModemLink() override;
 
     // Opens the port (a device path) with the speed, 8N1 and the handshake
     // ("None", "XonXoff", "RTS", "RTSXonXoff"). False when it cannot open.
+    // A newly opened port starts in step with an empty parser.
     bool openPort(const QString& path, int baudRate, const QString& handshake);
     // Why the last open failed: the port, the system's reason and what to do;
     // "" after a successful open.
@@ -42,8 +59,12 @@ public:
     static const QStringList& handshakeNames();
     static QSerialPort::FlowControl flowControlFor(const QString& handshake);
 
-    // AtChannel: SendATCommand. The line is written as given (Latin-1). A
-    // command on a closed port fails at once, silently.
+    // AtChannel. The line is written as given (Latin-1). A command on a
+    // closed port fails at once, silently, with PortLost.
+    AtResult exchange(const QString& command, double timeoutSec) override;
+    // SendATCommand: true when the command got the outcome it asked for
+    // (OK, the prompt for "AT+CMGS=", the confirmation for a body), or when
+    // Cancel ended its wait.
     bool sendATCommand(const QString& command, double timeoutSec) override;
     QString modemReply() const override;
     bool isOpen() const override;
@@ -51,11 +72,16 @@ public:
     int lastCmeError() const override;
     // The number of the last "+CMS ERROR: " or "+CME ERROR:" (iModemError).
     int modemError() const;
-    // An exchange is waiting for its outcome.
+    // The link waits: for a reply, in the pause before a command, or while
+    // it brings the line back in step.
     bool isWaiting() const { return loop_ != nullptr; }
+    // A reply is still owed: the next command first brings the line back in
+    // step.
+    bool needsResync() const { return needsResync_; }
 
-    // Cancel on a progress form: sets bCancelled, and the wait in hand ends
-    // as if the reply came.
+    // Cancel on a progress form: sets bCancelled, and the exchange in hand
+    // ends with Cancelled. A bCancelled raised before an exchange began is
+    // not this exchange's: it does not end its wait.
     void cancel();
 
     // The serial log (the newest 10000 characters).
@@ -72,17 +98,31 @@ signals:
     // already set.
     void cmtReceived(const QString& header, const QString& pdu);
     void ringReceived();
-    // Writing to the port failed and the port was closed; why is the system's text.
+    // A line the modem sent of its own accord that has no handler here.
+    void unsolicitedLine(const QString& line);
+    // Writing to the port failed; why is the system's text. The port is
+    // closed and portLost follows.
     void linkError(const QString& why);
     void logAppended(const QString& chunk);
-    // The port went away under us (a USB modem re-enumerating) and was closed.
+    // The port went away under us (a USB modem re-enumerating, a pulled
+    // cable, a write that failed) and was closed.
     void portLost();
 
 private:
+    enum class WaitEnd { Done, TimedOut, Cancelled, PortLost };
+
     void onReadyRead();
     void onPortError(QSerialPort::SerialPortError error);
-    bool waitModemReply(double timeoutSec);
-    void noteOutcome();
+    void losePort();
+    bool writeRaw(const QByteArray& bytes);
+    // Runs the event loop until done() holds, the deadline passes, Cancel or
+    // the port goes. When several happened before the loop got to look, the
+    // earliest wins; *at gets the time of the one that ended the wait.
+    WaitEnd waitFor(const std::function<bool()>& done, qint64 deadlineNs, qint64* at = nullptr);
+    // Reads whatever the port holds right now.
+    void drainPort();
+    // ESC and "AT" rounds until an "OK" is the last answer for a while.
+    WaitEnd resynchronise();
     // The monotonic clock of the deadlines, in nanoseconds.
     static qint64 now() { return QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs(); }
 
@@ -91,9 +131,13 @@ private:
     ReplyParser parser_;
     QString commLog_;
     QString openError_;
-    QEventLoop* loop_ = nullptr;   // the wait in hand
+    QEventLoop* loop_ = nullptr;        // the wait in hand
+    std::function<bool()> waitDone_;   // what ends it
     bool inCommand_ = false;
-    bool portLostInWait_ = false;
-    qint64 resultAt_ = -1;         // when the exchange's outcome arrived
-    qint64 cancelAt_ = -1;         // when Cancel was pressed
+    bool needsResync_ = false;
+    bool cancelRequested_ = false;     // Cancel for the exchange in hand
+    bool cancelFlagAtStart_ = false;   // bCancelled was already up when it began
+    qint64 doneAt_ = -1;               // when the awaited text arrived
+    qint64 cancelAt_ = -1;             // when Cancel was pressed
+    qint64 lostAt_ = -1;               // when the port went
 };

@@ -68,7 +68,19 @@ void ModemStartTask::cancel()
         pauseLoop_->quit();
 }
 
-bool ModemStartTask::cancelled() const { return st_.bCancelled; }
+bool ModemStartTask::cancelled() const { return st_.bCancelled || wasCancelled_; }
+
+ModemStartTask::Run::Run(ModemStartTask& task) : task_(task)
+{
+    task_.st_.bCancelled = false;
+    task_.wasCancelled_ = false;
+}
+
+ModemStartTask::Run::~Run()
+{
+    task_.wasCancelled_ = task_.st_.bCancelled;
+    task_.st_.bCancelled = false;
+}
 
 bool ModemStartTask::pause(int ms)
 {
@@ -95,7 +107,7 @@ bool ModemStartTask::send(const QString& line, double timeoutSec)
 
 bool ModemDetector::run(const QStringList& ports)
 {
-    st_.bCancelled = false;
+    const Run run(*this);
     accepted_.clear();
     bool touchedPort = false;
     QStringList unopened;
@@ -161,7 +173,7 @@ bool ModemDetector::probe(const QString& path)
 
 bool ModemInitialiser::run()
 {
-    st_.bCancelled = false;
+    const Run run(*this);
     st_.bModemInitOK = false;
     const QString path = Settings::comPort();
     const int baud = Settings::baudRate();
@@ -193,8 +205,12 @@ bool ModemInitialiser::run()
 
 bool ModemResetter::run()
 {
-    st_.bCancelled = false;
+    const Run run(*this);
     st_.bModemInitOK = false;
+    // The modem may be the reason for the reset: a port that went away is
+    // opened again before anything is said about it.
+    if (!at_.isOpen())
+        port_.openPort(Settings::comPort(), Settings::baudRate(), Settings::handshake());
     if (!at_.isOpen() || !send(QStringLiteral("AT+CFUN=1,1\r"), timing_.resetCommandSec)) {
         if (!st_.bCancelled)
             prompt_.error(QStringLiteral("Unable to reset modem."));
@@ -203,6 +219,47 @@ bool ModemResetter::run()
     }
     st_.bModemInitOK = !st_.bCancelled;
     return st_.bModemInitOK;
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// Asks nobody: a code request only marks that the operator is needed.
+class NoPinAsker : public PinAsker {
+public:
+    std::optional<PinEntry> askPin(const QString&) override
+    {
+        asked = true;
+        return std::nullopt;
+    }
+    bool asked = false;
+};
+
+} // namespace
+
+ModemReconnector::Outcome ModemReconnector::run()
+{
+    const Run run(*this);
+    st_.bModemInitOK = false;
+    st_.bSIMReady = false;
+    port_.closePort();
+    if (!port_.openPort(Settings::comPort(), Settings::baudRate(), Settings::handshake()))
+        return Outcome::NotYet;
+    if (!send(QStringLiteral("ATE0V1S0=0\r"), timing_.initCommandSec)) {
+        port_.closePort();
+        return Outcome::NotYet;
+    }
+    st_.bModemInitOK = true;
+    NoPinAsker pins;
+    SimSetup setup(st_, at_, port_, prompt_, pins, timing_);
+    const SimSetup::Pass pass = setup.runPass();
+    if (pass == SimSetup::Pass::Ready)
+        return Outcome::Connected;
+    if (pins.asked)
+        return Outcome::NeedsOperator;
+    port_.closePort();
+    return Outcome::NotYet;
 }
 
 // ---------------------------------------------------------------------------
@@ -294,7 +351,7 @@ SimSetup::Pass SimSetup::runPass()
 
 bool SimSetup::run()
 {
-    st_.bCancelled = false;
+    const Run run(*this);
     st_.bSIMReady = false;
     passes_ = 0;
     for (;;) {

@@ -83,9 +83,24 @@ public:
     // Cancel on the progress form: sets bCancelled and ends the wait in hand
     // (a modem wait or a pause).
     void cancel();
+    // Cancel was pressed during the run in hand or the last one.
     bool cancelled() const;
 
 protected:
+    // Cancel belongs to one run: bCancelled is cleared when the run starts
+    // and again when it ends, so that a Cancel never outlives the form it
+    // was pressed on.
+    class Run {
+    public:
+        explicit Run(ModemStartTask& task);
+        ~Run();
+        Run(const Run&) = delete;
+        Run& operator=(const Run&) = delete;
+
+    private:
+        ModemStartTask& task_;
+    };
+
     // Runs the event loop for ms on a monotonic clock; ends early on Cancel.
     // False when cancelled.
     bool pause(int ms);
@@ -100,6 +115,7 @@ protected:
 
 private:
     QEventLoop* pauseLoop_ = nullptr;
+    bool wasCancelled_ = false;
 };
 
 // The port scan. Asks the user about every modem that answers and stores
@@ -130,12 +146,26 @@ public:
 };
 
 // Restarts the modem with "AT+CFUN=1,1" and waits for it to come back.
-// bModemInitOK is set unless Cancel was pressed; the initialisation follows
-// either way.
+// A port that went away is opened again first. bModemInitOK is set unless
+// Cancel was pressed; the initialisation follows either way.
 class ModemResetter : public ModemStartTask {
 public:
     using ModemStartTask::ModemStartTask;
     bool run();
+};
+
+// Brings back a modem whose port went away without the operator asking,
+// without a word to the user: opens the stored port, asks for the reply
+// mode once, and runs one pass of the SIM set-up. A SIM that wants its PIN
+// or PUK needs the operator: the ordinary start-up with its forms is then
+// the way.
+class ModemReconnector : public ModemStartTask {
+public:
+    enum class Outcome { Connected, NotYet, NeedsOperator };
+    using ModemStartTask::ModemStartTask;
+    // Sets bModemInitOK and bSIMReady on the way; the port is left closed
+    // when the modem did not answer.
+    Outcome run();
 };
 
 // The SIM set-up: modem family, PIN or PUK, phonebook store, message

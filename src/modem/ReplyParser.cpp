@@ -1,5 +1,6 @@
 #include "modem/ReplyParser.h"
 
+#include <QStringView>
 #include <climits>
 
 namespace {
@@ -9,15 +10,19 @@ const QString kPrompt = QStringLiteral("\r\n> ");
 const QString kCmt = QStringLiteral("\r\n+CMT: ");
 const QString kCds = QStringLiteral("\r\n+CDS: ");
 const QString kRing = QStringLiteral("\r\nRING\r\n");
-const QString kOk = QStringLiteral("\r\nOK\r\n");
-const QString kError = QStringLiteral("\r\nERROR\r\n");
-const QString kCpin = QStringLiteral("\r\n+CPIN: ");
-const QString kCms = QStringLiteral("\r\n+CMS ERROR: ");
-const QString kCme = QStringLiteral("\r\n+CME ERROR:");
 
-// The error number starts at the 13th character after the CR LF, that is
-// right after "+CMS ERROR: " or after "+CME ERROR:" and one blank.
-constexpr int kErrorNumberOffset = 2 + 12;
+// The error number starts right after "+CMS ERROR: ", or after
+// "+CME ERROR:" and one blank.
+constexpr int kErrorNumberOffset = 12;
+
+// Lines a modem sends of its own accord. One that carries the prefix of the
+// command in hand is that command's reply.
+const QLatin1String kUnsolicitedPrefixes[] = {
+    QLatin1String("+CMTI:"), QLatin1String("+CDSI:"), QLatin1String("+CBM:"),  QLatin1String("+CBMI:"),
+    QLatin1String("+CREG:"), QLatin1String("+CGREG:"), QLatin1String("+CEREG:"), QLatin1String("+CUSD:"),
+    QLatin1String("+CRING:"), QLatin1String("+CLIP:"), QLatin1String("+CCWA:"), QLatin1String("+CIEV:"),
+    QLatin1String("+CSSI:"), QLatin1String("+CSSU:"), QLatin1String("+CMT:"),  QLatin1String("+CDS:"),
+};
 
 // The leading integer of a text, as a lenient numeric reading does it:
 // blanks skipped, digits up to the first other character, 0 when none.
@@ -44,9 +49,20 @@ int leadingInteger(const QString& text)
     return int(value);
 }
 
+// "+CREG:" for "AT+CREG?", "AT+CREG=1" or "at+creg"; empty for a basic command.
+QString ownPrefixOf(const QString& command)
+{
+    if (!command.startsWith(QLatin1String("AT+"), Qt::CaseInsensitive))
+        return {};
+    int end = 3;
+    while (end < command.size() && command.at(end).isLetterOrNumber())
+        ++end;
+    return QLatin1Char('+') + command.mid(3, end - 3).toUpper() + QLatin1Char(':');
+}
+
 } // namespace
 
-void ReplyParser::beginExchange()
+void ReplyParser::beginExchange(const QString& command)
 {
     gotOK_ = false;
     gotError_ = false;
@@ -55,15 +71,29 @@ void ReplyParser::beginExchange()
     modemError_ = 0;
     errorKind_ = ErrorKind::None;
     modemReply_.clear();
+    response_.clear();
+    ownPrefix_ = ownPrefixOf(command);
+    trailingOkAllowed_ = false;
+    inExchange_ = true;
+    // Whatever is already here was sent before the command.
+    staleUntil_ = int(rxBuffer_.size());
 }
 
 void ReplyParser::reset()
 {
     beginExchange();
+    inExchange_ = false;
     rxBuffer_.clear();
-    response_.clear();
+    pos_ = 0;
+    staleUntil_ = 0;
+    discarding_ = false;
+    memoFrom_ = -1;
     cmtData_.clear();
-    parseMore_ = false;
+    outcomeCount_ = 0;
+    lastOutcomeOk_ = false;
+    submitConfirmations_ = 0;
+    droppedLines_ = 0;
+    strays_ = 0;
 }
 
 void ReplyParser::feed(const QString& chunk)
@@ -78,152 +108,225 @@ void ReplyParser::feed(const QString& chunk)
     parsing_ = false;
 }
 
+int ReplyParser::findCrLf(int from)
+{
+    int start = from;
+    if (memoFrom_ == from && memoScan_ > start)
+        start = memoScan_;
+    const int at = int(rxBuffer_.indexOf(kCrLf, start));
+    if (at < 0) {
+        // A CR at the very end may still get its LF.
+        memoFrom_ = from;
+        memoScan_ = qMax(from, int(rxBuffer_.size()) - 1);
+    }
+    return at;
+}
+
+void ReplyParser::compact()
+{
+    if (pos_ == 0)
+        return;
+    rxBuffer_.remove(0, pos_);
+    staleUntil_ = qMax(0, staleUntil_ - pos_);
+    if (memoFrom_ >= 0) {
+        memoFrom_ -= pos_;
+        memoScan_ -= pos_;
+        if (memoFrom_ < 0)
+            memoFrom_ = -1;
+    }
+    pos_ = 0;
+}
+
 void ReplyParser::parse()
 {
-    parseMore_ = true;
-    while (parseMore_) {
-        if (rxBuffer_.startsWith(kPrompt)) {
-            gotPrompt_ = true;
-            if (rxBuffer_.size() < 5) {
-                rxBuffer_.clear();
-                parseMore_ = false;
-            } else {
-                rxBuffer_.remove(0, kPrompt.size());
+    for (;;) {
+        if (discarding_) {
+            const int end = findCrLf(pos_);
+            if (end < 0) {
+                pos_ = int(rxBuffer_.size()) - (rxBuffer_.endsWith(QLatin1Char('\r')) ? 1 : 0);
+                break;
             }
-        } else if (rxBuffer_.startsWith(kCmt)) {
-            handleCmt();
-        } else if (rxBuffer_.startsWith(kCds)) {
-            handleStatusReport();
-        } else if (rxBuffer_.startsWith(kRing)) {
-            handleRing();
-        } else {
-            handleResponseLine();
+            pos_ = end + 2;
+            discarding_ = false;
+            continue;
+        }
+        if (pos_ >= rxBuffer_.size())
+            break;
+        const QStringView rest = QStringView(rxBuffer_).mid(pos_);
+        if (rest.startsWith(kPrompt)) {
+            pos_ += int(kPrompt.size());
+            handlePrompt();
+        } else if (rest.startsWith(kCmt)) {
+            if (!handleIndication(kCmt, true))
+                break;
+        } else if (rest.startsWith(kCds)) {
+            if (!handleIndication(kCds, false))
+                break;
+        } else if (rest.startsWith(kRing)) {
+            pos_ += int(kRing.size());
+            if (onRing)
+                onRing();
+        } else if (!handleLine()) {
+            break;
         }
     }
+    compact();
+    if (rxBuffer_.size() > kMaxLine) {
+        // A line this long without its end is noise: it goes, and so does
+        // the rest of it when it comes.
+        ++droppedLines_;
+        const bool keepCr = rxBuffer_.endsWith(QLatin1Char('\r'));
+        rxBuffer_ = keepCr ? QStringLiteral("\r") : QString();
+        staleUntil_ = 0;
+        memoFrom_ = -1;
+        discarding_ = true;
+    }
 }
 
-void ReplyParser::handleCmt()
+bool ReplyParser::handleIndication(const QString& prefix, bool cmt)
 {
-    const int headerEnd = rxBuffer_.indexOf(kCrLf, 2);
-    const int pduEnd = headerEnd < 0 ? -1 : rxBuffer_.indexOf(kCrLf, headerEnd + 2);
-    if (pduEnd < 0) {
-        parseMore_ = false; // the PDU line is still on its way
-        return;
-    }
-    const int headerStart = kCmt.size();
+    const int headerEnd = findCrLf(pos_ + 2);
+    const int pduEnd = headerEnd < 0 ? -1 : findCrLf(headerEnd + 2);
+    if (pduEnd < 0)
+        return false; // the PDU line is still on its way
+    const int headerStart = pos_ + int(prefix.size());
     const QString header = rxBuffer_.mid(headerStart, headerEnd - headerStart);
     const QString pdu = rxBuffer_.mid(headerEnd + 2, pduEnd - headerEnd - 2);
-    cmtData_ = rxBuffer_.mid(headerStart, pduEnd - headerStart);
-    rxBuffer_.remove(0, pduEnd + 2);
-    parseMore_ = true;
-    if (onCmt)
-        onCmt(header, pdu);
-}
-
-void ReplyParser::handleStatusReport()
-{
-    const int headerEnd = rxBuffer_.indexOf(kCrLf, 2);
-    if (headerEnd < 0) {
-        parseMore_ = false;
-        return;
+    pos_ = pduEnd + 2;
+    if (pduEnd - headerStart > kMaxLine) {
+        ++droppedLines_;
+        return true;
     }
-    const int headerStart = kCds.size();
-    cmtData_ = rxBuffer_.mid(headerStart, headerEnd - headerStart);
-    // Only the header goes: status reports are not used, and a PDU line
-    // after it is read as an ordinary reply line.
-    rxBuffer_.remove(0, headerEnd + 2);
-    parseMore_ = true;
-    if (onStatusReport)
-        onStatusReport(cmtData_);
-}
-
-void ReplyParser::handleRing()
-{
-    const int end = rxBuffer_.indexOf(kCrLf, 2);
-    if (end < 0) {
-        parseMore_ = false;
-        return;
+    cmtData_ = header + kCrLf + pdu;
+    if (cmt) {
+        if (onCmt)
+            onCmt(header, pdu);
+    } else if (onStatusReport) {
+        onStatusReport(header, pdu);
     }
-    rxBuffer_.remove(0, end + 2);
-    parseMore_ = true;
-    if (onRing)
-        onRing();
-}
-
-void ReplyParser::handleResponseLine()
-{
-    const int end = rxBuffer_.indexOf(kCrLf, 2);
-    if (end < 0) {
-        parseMore_ = false; // an incomplete line waits for its CR LF
-        return;
-    }
-    response_ += rxBuffer_.left(end + 2);
-    rxBuffer_.remove(0, end + 2);
-    checkFinalResult();
-}
-
-bool ReplyParser::takeFinal()
-{
-    // When a "+CPIN: " line ends the exchange, the "OK" that follows it in
-    // the same reply must not overwrite the PIN status with an empty reply:
-    // the first final result of an exchange decides it.
-    if (finalSeen_)
-        return false;
-    finalSeen_ = true;
     return true;
 }
 
-void ReplyParser::checkFinalResult()
+bool ReplyParser::handleLine()
 {
-    int at = response_.indexOf(kOk);
-    if (at >= 0) {
-        if (takeFinal()) {
-            modemReply_ = response_.left(at);
-            gotOK_ = true;
-        }
-        response_.remove(0, at + kOk.size());
-        parseMore_ = true;
+    const bool leadingCrLf = QStringView(rxBuffer_).mid(pos_).startsWith(kCrLf);
+    const int end = findCrLf(leadingCrLf ? pos_ + 2 : pos_);
+    if (end < 0)
+        return false; // an incomplete line waits for its CR LF
+    const int start = pos_;
+    pos_ = end + 2;
+    if (end + 2 - start > kMaxLine) {
+        ++droppedLines_;
+        return true;
+    }
+    const QString unit = rxBuffer_.mid(start, end + 2 - start);
+    const int skip = leadingCrLf ? 2 : 0;
+    const QString content = unit.mid(skip, unit.size() - 2 - skip);
+    dispatch(unit, content, inExchange_ && start >= staleUntil_);
+    return true;
+}
+
+void ReplyParser::handlePrompt()
+{
+    if (inExchange_ && pos_ - int(kPrompt.size()) >= staleUntil_) {
+        gotPrompt_ = true;
+        inExchange_ = false;
+        response_.clear();
+        ++outcomeCount_;
+        lastOutcomeOk_ = false;
         return;
     }
+    noteStray(false);
+}
 
-    at = response_.indexOf(kError);
-    if (at >= 0) {
-        if (takeFinal())
-            gotError_ = true;
-        response_.remove(0, at + kError.size());
-        parseMore_ = true;
+bool ReplyParser::isUnsolicited(const QString& content) const
+{
+    if (content.startsWith(QLatin1Char('^'))) // makers' own indications
+        return true;
+    for (const QLatin1String& prefix : kUnsolicitedPrefixes)
+        if (content.startsWith(prefix) && ownPrefix_ != prefix)
+            return true;
+    return false;
+}
+
+void ReplyParser::dispatch(const QString& unit, const QString& content, bool inExchange)
+{
+    Line kind = Line::Info;
+    if (content == QLatin1String("OK"))
+        kind = Line::Ok;
+    else if (content == QLatin1String("ERROR"))
+        kind = Line::Error;
+    else if (modemMake_ != 3 && content.startsWith(QLatin1String("+CPIN: ")))
+        kind = Line::Cpin;
+    else if (content.startsWith(QLatin1String("+CMS ERROR: ")))
+        kind = Line::Cms;
+    else if (content.startsWith(QLatin1String("+CME ERROR:")))
+        kind = Line::Cme;
+    if (content.startsWith(QLatin1String("+CMGS:")))
+        ++submitConfirmations_;
+
+    if (kind == Line::Info) {
+        if (inExchange && !isUnsolicited(content)) {
+            if (response_.size() + unit.size() > kMaxReply)
+                ++droppedLines_;
+            else
+                response_ += unit;
+        } else if (!content.isEmpty() && onUnsolicited) {
+            onUnsolicited(content);
+        }
         return;
     }
-
-    if (modemMake_ != 3) {
-        at = response_.indexOf(kCpin);
-        const int end = at < 0 ? -1 : response_.indexOf(kCrLf, at + kCpin.size());
-        if (end >= 0) {
-            if (takeFinal()) {
-                modemReply_ = response_.mid(at + 2, end - at - 2);
-                gotOK_ = true;
-            }
-            response_.remove(0, end + 2);
-            parseMore_ = true;
-            return;
-        }
-    }
-
-    for (const auto& [prefix, kind] : {std::pair{kCms, ErrorKind::Cms}, std::pair{kCme, ErrorKind::Cme}}) {
-        at = response_.indexOf(prefix);
-        const int end = at < 0 ? -1 : response_.indexOf(kCrLf, at + 2);
-        if (end < 0)
-            continue;
-        if (takeFinal()) {
-            const int numberAt = at + kErrorNumberOffset;
-            modemError_ = leadingInteger(response_.mid(numberAt, qMax(0, end - numberAt)));
-            errorKind_ = kind;
-            gotError_ = true;
-        }
-        response_.remove(0, end + 2);
-        parseMore_ = true;
+    if (inExchange) {
+        takeOutcome(kind, unit, content);
         return;
     }
+    if (kind == Line::Ok && trailingOkAllowed_) {
+        // The "OK" after a "+CPIN: " status that already ended its exchange.
+        trailingOkAllowed_ = false;
+        ++outcomeCount_;
+        lastOutcomeOk_ = true;
+        return;
+    }
+    noteStray(kind == Line::Ok);
+}
 
-    parseMore_ = rxBuffer_.contains(kCrLf);
+void ReplyParser::takeOutcome(Line kind, const QString& unit, const QString& content)
+{
+    inExchange_ = false;
+    finalSeen_ = true;
+    ++outcomeCount_;
+    lastOutcomeOk_ = kind == Line::Ok || kind == Line::Cpin;
+    switch (kind) {
+    case Line::Ok:
+        gotOK_ = true;
+        modemReply_ = response_;
+        // "OK" straight after a line end: that CR LF led in the "OK".
+        if (!unit.startsWith(kCrLf) && modemReply_.endsWith(kCrLf))
+            modemReply_.chop(2);
+        break;
+    case Line::Cpin:
+        gotOK_ = true;
+        modemReply_ = content;
+        trailingOkAllowed_ = true;
+        break;
+    case Line::Error:
+        gotError_ = true;
+        break;
+    case Line::Cms:
+    case Line::Cme:
+        gotError_ = true;
+        errorKind_ = kind == Line::Cms ? ErrorKind::Cms : ErrorKind::Cme;
+        modemError_ = leadingInteger(content.mid(kErrorNumberOffset));
+        break;
+    case Line::Info:
+        break;
+    }
+    response_.clear();
+}
+
+void ReplyParser::noteStray(bool ok)
+{
+    ++strays_;
+    ++outcomeCount_;
+    lastOutcomeOk_ = ok;
 }

@@ -219,15 +219,79 @@ TEST_F(ModemLinkTest, SilenceTimesOut)
     EXPECT_LT(t.elapsed(), 2000);
 }
 
-TEST_F(ModemLinkTest, ReplyAfterTheDeadlineIsATimeOut)
+TEST_F(ModemLinkTest, ReplyAfterTheDeadlineIsATimeOutAndTheLineIsBroughtBackInStep)
 {
     answerWith("\r\nOK\r\n", 400);
     EXPECT_FALSE(link.sendATCommand(QStringLiteral("AT\r"), 0.2));
-    // The late OK arrives between exchanges; the next command gets its own.
-    testenv::waitUntil([&] { return link.parser().gotOK(); }, 1000);
-    answerWith("\r\nERROR\r\n");
-    EXPECT_FALSE(link.sendATCommand(QStringLiteral("AT+X\r"), 1));
-    EXPECT_TRUE(link.parser().gotError());
+    EXPECT_TRUE(link.needsResync());
+    // The late OK arrives between exchanges and is taken by nobody.
+    ASSERT_TRUE(testenv::waitUntil([&] { return link.parser().strays() == 1; }, 10000));
+    EXPECT_FALSE(link.parser().gotOK());
+
+    // Before the next command: ESC, then "AT" until its OK.
+    peer.onCommand = [this](const QByteArray& cmd) { peer.write(cmd == "\x1b" "AT" ? "\r\nOK\r\n" : "\r\nERROR\r\n"); };
+    const AtResult r = link.exchange(QStringLiteral("AT+X\r"), 4);
+    EXPECT_EQ(r.kind, AtResult::Kind::Error);
+    EXPECT_TRUE(r.written);
+    EXPECT_EQ(peer.commands, QList<QByteArray>({"AT", "\x1b" "AT", "AT+X"}));
+    EXPECT_FALSE(link.needsResync());
+}
+
+TEST_F(ModemLinkTest, ACommandIsNotWrittenWhileTheLineCannotBeBroughtBackInStep)
+{
+    EXPECT_EQ(link.exchange(QStringLiteral("AT+CSQ\r"), 0.2).kind, AtResult::Kind::TimedOut);
+    // The modem stays silent: the rounds of ESC and "AT" give up, and the
+    // command is not sent into a line whose state nobody knows.
+    const AtResult r = link.exchange(QStringLiteral("AT+CMGS=23\r"), 1);
+    EXPECT_EQ(r.kind, AtResult::Kind::TimedOut);
+    EXPECT_FALSE(r.written);
+    EXPECT_FALSE(r.success);
+    EXPECT_EQ(peer.commands.count("AT+CMGS=23"), 0);
+    EXPECT_EQ(peer.commands.count("\x1b" "AT"), ModemLink::kResyncRounds);
+    EXPECT_TRUE(link.needsResync());
+}
+
+TEST_F(ModemLinkTest, EachCommandSucceedsOnlyWithTheOutcomeItAsksFor)
+{
+    struct Case {
+        QString command;
+        QByteArray reply;
+        AtResult::Kind kind;
+        bool success;
+    };
+    const QString body = QStringLiteral("0011000B914477009021F30000A70568656C6C6F") + QChar(0x1A);
+    const Case cases[] = {
+        {QStringLiteral("AT+CSQ\r"), "\r\n+CSQ: 20,99\r\n\r\nOK\r\n", AtResult::Kind::Ok, true},
+        {QStringLiteral("AT+CMGS=23\r"), "\r\n> ", AtResult::Kind::Prompt, true},
+        {body, "\r\n+CMGS: 12\r\n\r\nOK\r\n", AtResult::Kind::Ok, true},
+        // An OK where the prompt was asked for, a body answered without its
+        // confirmation, a prompt for an ordinary command: none is success.
+        {QStringLiteral("AT+CMGS=23\r"), "\r\nOK\r\n", AtResult::Kind::Ok, false},
+        {body, "\r\nOK\r\n", AtResult::Kind::Ok, false},
+        {QStringLiteral("AT+CSQ\r"), "\r\n> ", AtResult::Kind::Prompt, false},
+        {QStringLiteral("AT+CMGS=?\r"), "\r\nOK\r\n", AtResult::Kind::Ok, true},
+        {QStringLiteral("AT+CMGS=23\r"), "\r\n+CMS ERROR: 304\r\n", AtResult::Kind::Error, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command.toStdString());
+        // "AT" and the ESC before it are answered OK, the case's command
+        // with its reply. A body ends in Ctrl-Z, not CR: it is answered
+        // from a timer, after the pause before it is written.
+        peer.onCommand = [this, c](const QByteArray& cmd) {
+            const QByteArray line = cmd.mid(cmd.lastIndexOf('\x1a') + 1);
+            peer.write(line == "AT" || line == "\x1b" "AT" ? QByteArray("\r\nOK\r\n") : c.reply);
+        };
+        if (c.command.endsWith(QChar(0x1A)))
+            peer.writeLater(ModemLink::kCommandPauseMs + 150, c.reply);
+        const AtResult r = link.exchange(c.command, 4);
+        EXPECT_EQ(r.kind, c.kind);
+        EXPECT_EQ(r.success, c.success);
+        EXPECT_EQ(link.sendATCommand(QStringLiteral("AT\r"), 4), true) << "the next command is answered";
+    }
+    peer.onCommand = [this](const QByteArray&) { peer.write("\r\n+CME ERROR: 16\r\n"); };
+    const AtResult error = link.exchange(QStringLiteral("AT+CPIN=1234\r"), 4);
+    EXPECT_EQ(error.errorKind, AtResult::ErrorKind::Cme);
+    EXPECT_EQ(error.code, 16);
 }
 
 TEST_F(ModemLinkTest, ReplyInTimeCountsEvenWhenANestedDialogHoldsTheWait)
@@ -253,25 +317,29 @@ TEST_F(ModemLinkTest, ReplyLateWhileANestedDialogHoldsTheWaitIsATimeOut)
     EXPECT_FALSE(link.sendATCommand(QStringLiteral("AT\r"), 0.3));
 }
 
-TEST_F(ModemLinkTest, CancelEndsTheWaitWithSuccess)
+TEST_F(ModemLinkTest, CancelEndsTheWaitInHandAndNothingElse)
 {
     QTimer::singleShot(ModemLink::kCommandPauseMs + 100, &link, [this] { link.cancel(); });
     QElapsedTimer t;
     t.start();
-    EXPECT_TRUE(link.sendATCommand(QStringLiteral("AT\r"), 10));
-    EXPECT_LT(t.elapsed(), 2000);
+    const AtResult cancelled = link.exchange(QStringLiteral("AT\r"), 60);
+    EXPECT_EQ(cancelled.kind, AtResult::Kind::Cancelled);
+    EXPECT_FALSE(cancelled.success);
+    EXPECT_LT(t.elapsed(), 30000);
     EXPECT_TRUE(st.bCancelled);
 
-    // A form that only raises the flag ends the wait too, and with the flag
-    // still raised the next command returns at once.
+    // A form that only raises the flag ends the wait too; the yes-or-no
+    // form says yes, and the form looks at its flag.
     st.bCancelled = false;
     QTimer::singleShot(ModemLink::kCommandPauseMs + 100, &link, [this] { st.bCancelled = true; });
     t.restart();
-    EXPECT_TRUE(link.sendATCommand(QStringLiteral("AT\r"), 10));
-    EXPECT_LT(t.elapsed(), 2000);
-    t.restart();
-    EXPECT_TRUE(link.sendATCommand(QStringLiteral("AT\r"), 10));
-    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_TRUE(link.sendATCommand(QStringLiteral("AT\r"), 60));
+    EXPECT_LT(t.elapsed(), 30000);
+
+    // With the flag still raised, the next command waits for its own reply.
+    peer.onCommand = [this](const QByteArray&) { peer.writeLater(200, "\r\nOK\r\n"); };
+    EXPECT_TRUE(link.sendATCommand(QStringLiteral("AT+CSQ\r"), 30));
+    EXPECT_EQ(peer.commands.last(), "AT+CSQ");
 }
 
 TEST_F(ModemLinkTest, LogKeepsTheNewest10000Characters)
@@ -357,4 +425,7 @@ TEST(ModemLinkPort, HandshakeNamesMapToFlowControl)
     EXPECT_FALSE(link.openPort(testenv::newDir() + QStringLiteral("/no-such-port"), 9600, QStringLiteral("RTS")));
     EXPECT_FALSE(link.isOpen());
     EXPECT_FALSE(link.sendATCommand(QStringLiteral("AT\r"), 1));
+    const AtResult r = link.exchange(QStringLiteral("AT\r"), 1);
+    EXPECT_EQ(r.kind, AtResult::Kind::PortLost);
+    EXPECT_FALSE(r.written);
 }

@@ -131,7 +131,8 @@ TEST_F(ModemStartTest, CancelDuringTheScanStopsAtThatPort)
     });
     modem.addPort("/dev/b", answeringModem("ACME"));
     EXPECT_FALSE(scan.run({"/dev/a", "/dev/b"}));
-    EXPECT_TRUE(st.bCancelled);
+    EXPECT_TRUE(scan.cancelled());
+    EXPECT_FALSE(st.bCancelled) << "Cancel ends with the scan";
     EXPECT_EQ(modem.sent, QStringList({"/dev/a ATE0"}));
     EXPECT_EQ(modem.cancelCalls, 1);
     EXPECT_TRUE(testenv::prompt().sawText("Unable to detect any modem."));
@@ -255,6 +256,62 @@ TEST_F(ModemStartTest, CancelDuringTheRestartWaitClearsTheOutcome)
     EXPECT_EQ(testenv::prompt().count(), 0);
 }
 
+TEST_F(ModemStartTest, ResetOpensAPortThatWentAwayInsteadOfGivingUp)
+{
+    Settings::save("SettingComPort", "/dev/m");
+    modem.addPort("/dev/m", [](const QString&) { return FakeModem::Answer{FakeModem::Ok, {}}; });
+    ASSERT_FALSE(modem.isOpen()); // the device went away and came back
+    ModemResetter reset(st, modem, modem, testenv::prompt(), quick());
+    EXPECT_TRUE(reset.run());
+    EXPECT_EQ(modem.openPath, "/dev/m");
+    EXPECT_EQ(modem.sent, QStringList({"/dev/m AT+CFUN=1,1"}));
+    EXPECT_EQ(testenv::prompt().count(), 0);
+}
+
+// --- quiet reconnection -------------------------------------------------------
+
+TEST_F(ModemStartTest, TheReconnectionSaysNothingAndTellsWhatItFound)
+{
+    using Outcome = ModemReconnector::Outcome;
+    Settings::save("SettingComPort", "/dev/m");
+    FakeSim sim;
+    bool silent = false;
+    modem.addPort("/dev/m", [&](const QString& cmd) {
+        if (silent)
+            return FakeModem::Answer{FakeModem::Silent, {}};
+        if (cmd == "ATE0V1S0=0")
+            return FakeModem::Answer{FakeModem::Ok, {}};
+        return sim.answer(cmd);
+    });
+    auto attempt = [&] { return ModemReconnector(st, modem, modem, testenv::prompt(), quick()).run(); };
+
+    // Still away: the stored port does not open.
+    Settings::save("SettingComPort", "/dev/gone");
+    EXPECT_EQ(attempt(), Outcome::NotYet);
+    EXPECT_TRUE(modem.sent.isEmpty());
+
+    // There but not answering: left closed for the next try.
+    Settings::save("SettingComPort", "/dev/m");
+    silent = true;
+    EXPECT_EQ(attempt(), Outcome::NotYet);
+    EXPECT_TRUE(modem.openPath.isEmpty());
+    EXPECT_FALSE(st.bModemInitOK);
+
+    // Answering, but the SIM wants its PIN: that needs the operator.
+    silent = false;
+    sim.state = "SIM PIN";
+    EXPECT_EQ(attempt(), Outcome::NeedsOperator);
+    EXPECT_FALSE(st.bSIMReady);
+    EXPECT_FALSE(st.bCancelled);
+
+    sim.state = "READY";
+    EXPECT_EQ(attempt(), Outcome::Connected);
+    EXPECT_TRUE(st.bModemInitOK);
+    EXPECT_TRUE(st.bSIMReady);
+    EXPECT_EQ(modem.openArgs.section(' ', 0, 0), "/dev/m");
+    EXPECT_EQ(testenv::prompt().count(), 0);
+}
+
 // --- SIM set-up ---------------------------------------------------------------
 
 class SimSetupTest : public ModemStartTest {
@@ -361,7 +418,8 @@ TEST_F(SimSetupTest, CancelInThePinDialogEndsTheSetUp)
     SimSetup setup(st, modem, modem, testenv::prompt(), pins, quick());
     EXPECT_FALSE(setup.run());
     EXPECT_FALSE(st.bSIMReady);
-    EXPECT_TRUE(st.bCancelled);
+    EXPECT_TRUE(setup.cancelled());
+    EXPECT_FALSE(st.bCancelled);
     EXPECT_EQ(pins.asked.size(), 1);
     EXPECT_EQ(commands(), QStringList({"AT+CGMI", "AT+CPIN?"}));
     EXPECT_EQ(setup.passes(), 1);

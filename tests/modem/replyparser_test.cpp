@@ -1,5 +1,5 @@
-// The reply parser on its own: final results, the prompt, indications, and
-// text split into chunks at any offset.
+// The reply parser on its own: final results, the prompt, indications,
+// unsolicited lines, text split into chunks at any offset, and its bounds.
 #include <gtest/gtest.h>
 
 #include "modem/ReplyParser.h"
@@ -32,17 +32,18 @@ std::ostream& operator<<(std::ostream& os, const Outcome& o)
 void record(ReplyParser& p, QStringList& events)
 {
     p.onCmt = [&events](const QString& h, const QString& pdu) { events << "CMT " + h + " / " + pdu; };
-    p.onStatusReport = [&events](const QString& h) { events << "CDS " + h; };
+    p.onStatusReport = [&events](const QString& h, const QString& pdu) { events << "CDS " + h + " / " + pdu; };
     p.onRing = [&events] { events << QStringLiteral("RING"); };
+    p.onUnsolicited = [&events](const QString& line) { events << "URC " + line; };
 }
 
-Outcome run(const QStringList& chunks, int make = 2)
+Outcome run(const QStringList& chunks, int make = 2, const QString& command = QString())
 {
     ReplyParser p;
     Outcome o;
     record(p, o.events);
     p.setModemMake(make);
-    p.beginExchange();
+    p.beginExchange(command);
     for (const QString& c : chunks)
         p.feed(c);
     o.ok = p.gotOK();
@@ -57,15 +58,16 @@ Outcome run(const QStringList& chunks, int make = 2)
 
 // The same text fed whole, in two pieces cut at every offset, and one
 // character at a time must give the same outcome.
-void expectSplitInvariant(const QString& text, const Outcome& expected, int make = 2)
+void expectSplitInvariant(const QString& text, const Outcome& expected, int make = 2,
+                          const QString& command = QString())
 {
-    ASSERT_EQ(run({text}, make), expected);
+    ASSERT_EQ(run({text}, make, command), expected);
     for (int cut = 1; cut < text.size(); ++cut)
-        ASSERT_EQ(run({text.left(cut), text.mid(cut)}, make), expected) << "cut at " << cut;
+        ASSERT_EQ(run({text.left(cut), text.mid(cut)}, make, command), expected) << "cut at " << cut;
     QStringList single;
     for (QChar c : text)
         single << QString(c);
-    ASSERT_EQ(run(single, make), expected) << "one character at a time";
+    ASSERT_EQ(run(single, make, command), expected) << "one character at a time";
 }
 
 const QString kPdu = QStringLiteral("07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07");
@@ -131,6 +133,9 @@ TEST(ReplyParser, LaterFinalResultsOfAnExchangeChangeNothing)
     EXPECT_EQ(p.modemError(), 304);
     EXPECT_EQ(p.errorKind(), ReplyParser::ErrorKind::Cms);
     EXPECT_TRUE(p.response().isEmpty());
+    // The two later ones belong to no exchange: the link learns that it may
+    // be out of step.
+    EXPECT_EQ(p.strays(), 2);
 
     // The next exchange starts clean and takes its own result.
     p.beginExchange();
@@ -207,39 +212,129 @@ TEST(ReplyParser, ErrorsWithTheirNumbers)
         want.modemError = c.number;
         expectSplitInvariant(c.text, want);
         ReplyParser p;
+        p.beginExchange();
         p.feed(c.text);
         EXPECT_EQ(p.errorKind(), c.kind);
     }
 }
 
-TEST(ReplyParser, StatusReportHeaderIsDroppedAndItsPduJoinsTheNextReply)
+TEST(ReplyParser, StatusReportGoesToItsHandlerWithItsPduLine)
 {
     Outcome want;
     want.ok = true;
-    want.events << QStringLiteral("CDS 25");
-    want.reply = kPdu + QStringLiteral("\r\n\r\n+CSQ: 9,99\r\n");
+    want.events << "CDS 25 / " + kPdu;
+    want.reply = QStringLiteral("\r\n+CSQ: 9,99\r\n");
     expectSplitInvariant(QStringLiteral("\r\n+CDS: 25\r\n") + kPdu + QStringLiteral("\r\n") +
                              QStringLiteral("\r\n+CSQ: 9,99\r\n\r\nOK\r\n"),
                          want);
 }
 
-TEST(ReplyParser, TextLeftOverIsParsedWithTheNextExchange)
+TEST(ReplyParser, TextFromBeforeAnExchangeIsNotPartOfItsReply)
 {
     ReplyParser p;
+    QStringList events;
+    record(p, events);
     p.beginExchange();
     p.feed(QStringLiteral("\r\n+CSQ: 1"));
     EXPECT_FALSE(p.gotOK());
+    // The first command gave up; the rest of its reply comes during the next.
+    p.endExchange();
     p.beginExchange();
-    EXPECT_EQ(p.rxBuffer(), QStringLiteral("\r\n+CSQ: 1"));
     p.feed(QStringLiteral("5,99\r\n\r\nOK\r\n"));
-    EXPECT_TRUE(p.gotOK());
-    EXPECT_EQ(p.modemReply(), QStringLiteral("\r\n+CSQ: 15,99\r\n"));
+    EXPECT_TRUE(p.modemReply().isEmpty());
+    EXPECT_EQ(events, QStringList{"URC +CSQ: 15,99"});
 
-    // An unsolicited line between exchanges is kept with the next reply.
+    // An unsolicited line between exchanges goes to its handler, not into
+    // the next reply.
+    events.clear();
     p.feed(QStringLiteral("\r\n+CREG: 1\r\n"));
+    EXPECT_EQ(events, QStringList{"URC +CREG: 1"});
     p.beginExchange();
+    p.feed(QStringLiteral("\r\n+CSQ: 7,99\r\n\r\nOK\r\n"));
+    EXPECT_TRUE(p.gotOK());
+    EXPECT_EQ(p.modemReply(), QStringLiteral("\r\n+CSQ: 7,99\r\n"));
+}
+
+TEST(ReplyParser, UnsolicitedLinesInsideAReplyGoToTheirHandler)
+{
+    Outcome want;
+    want.ok = true;
+    want.reply = QStringLiteral("\r\n+CSQ: 5,99\r\n");
+    want.events << "URC +CMTI: \"SM\",3" << "URC ^RSSI:12";
+    expectSplitInvariant(QStringLiteral("\r\n+CSQ: 5,99\r\n\r\n+CMTI: \"SM\",3\r\n\r\n^RSSI:12\r\n\r\nOK\r\n"), want);
+
+    // A line with the prefix of the command in hand is its reply.
+    Outcome own;
+    own.ok = true;
+    own.reply = QStringLiteral("\r\n+CREG: 0,1\r\n");
+    expectSplitInvariant(QStringLiteral("\r\n+CREG: 0,1\r\n\r\nOK\r\n"), own, 2, QStringLiteral("AT+CREG?\r"));
+}
+
+TEST(ReplyParser, FinalResultsOutsideAnExchangeAreStraysAndEndNothing)
+{
+    ReplyParser p;
+    p.feed(QStringLiteral("\r\nOK\r\n\r\n> "));
+    EXPECT_FALSE(p.gotOK());
+    EXPECT_FALSE(p.gotPrompt());
+    EXPECT_EQ(p.strays(), 2);
+    EXPECT_EQ(p.outcomeCount(), 2);
+    p.clearStrays();
+
+    // The "OK" that trails a PIN status which ended its exchange is no stray,
+    // also when it comes in a later piece.
+    p.beginExchange(QStringLiteral("AT+CPIN?\r"));
+    p.feed(QStringLiteral("\r\n+CPIN: READY\r\n"));
+    EXPECT_TRUE(p.gotOK());
     p.feed(QStringLiteral("\r\nOK\r\n"));
-    EXPECT_EQ(p.modemReply(), QStringLiteral("\r\n+CREG: 1\r\n"));
+    EXPECT_EQ(p.strays(), 0);
+    EXPECT_EQ(p.modemReply(), QStringLiteral("+CPIN: READY"));
+    // A second one is.
+    p.feed(QStringLiteral("\r\nOK\r\n"));
+    EXPECT_EQ(p.strays(), 1);
+    EXPECT_TRUE(p.lastOutcomeWasOk());
+}
+
+TEST(ReplyParser, ALineTooLongIsCutAndDropped)
+{
+    ReplyParser p;
+    QStringList events;
+    record(p, events);
+    p.beginExchange();
+    // A megabyte without a line end, in pieces: the buffer stays small.
+    const QString piece(1000, QLatin1Char('A'));
+    p.feed(QStringLiteral("\r\n"));
+    for (int i = 0; i < 1000; ++i) {
+        p.feed(piece);
+        ASSERT_LE(p.rxBuffer().size(), ReplyParser::kMaxLine) << "after piece " << i;
+    }
+    p.feed(QStringLiteral("AAAA\r"));
+    p.feed(QStringLiteral("\n\r\n+CSQ: 3,99\r\n"));
+    // A whole line too long that arrives in one piece goes as well.
+    p.feed(QStringLiteral("\r\n") + QString(ReplyParser::kMaxLine + 10, QLatin1Char('B')) +
+           QStringLiteral("\r\n\r\nOK\r\n"));
+    EXPECT_TRUE(p.gotOK());
+    EXPECT_EQ(p.modemReply(), QStringLiteral("\r\n+CSQ: 3,99\r\n"));
+    EXPECT_EQ(p.droppedLines(), 2);
+    EXPECT_TRUE(p.rxBuffer().isEmpty());
+    EXPECT_TRUE(events.isEmpty());
+}
+
+TEST(ReplyParser, AReplyKeepsABoundedSize)
+{
+    ReplyParser p;
+    p.beginExchange(QStringLiteral("AT+CPBR=1,250\r"));
+    const QString line = QStringLiteral("\r\n+CPBR: 1,\"+447700900123\",145,\"Somebody\"\r\n");
+    int fed = 0;
+    while (fed <= 4 * ReplyParser::kMaxReply) {
+        p.feed(line);
+        fed += int(line.size());
+    }
+    EXPECT_LE(p.response().size(), ReplyParser::kMaxReply);
+    EXPECT_GT(p.droppedLines(), 0);
+    p.feed(QStringLiteral("\r\nOK\r\n"));
+    EXPECT_TRUE(p.gotOK());
+    EXPECT_TRUE(p.modemReply().startsWith(line));
+    EXPECT_LE(p.modemReply().size(), ReplyParser::kMaxReply);
 }
 
 TEST(ReplyParser, TextFedFromAnIndicationHandlerIsParsedOnce)

@@ -401,3 +401,79 @@ TEST_F(Cycle, AnIndicationDuringTheAcknowledgementIsAcknowledgedToo)
     EXPECT_FALSE(st.bGotCMT);
     EXPECT_EQ(ch2.sent.count("AT+CNMA"), 2);
 }
+
+TEST_F(Cycle, ALostModemIsTriedAgainQuietlyUntilItAnswersAndTheQueueGoesOn)
+{
+    st.bModemConnected = true;
+    st.bOutboxPaused = false;
+    QStringList status;
+    QObject::connect(&sched, &ActivityScheduler::statusText, [&](const QString& t) { status << t; });
+    auto answer = ActivityScheduler::Reconnect::NotYet;
+    sched.steps().reconnectModem = [&] {
+        trace << "reconnect";
+        return answer;
+    };
+    sched.setReconnectInterval(0);
+    sched.modemPortLost();
+    EXPECT_FALSE(st.bModemConnected);
+    EXPECT_TRUE(sched.isReconnecting());
+    ASSERT_FALSE(status.isEmpty());
+    EXPECT_EQ(status.last(), ActivityScheduler::disconnectedText());
+
+    // Not yet: the cycle ends there; nothing is sent, no form is opened.
+    st.bOutboxChanged = true;
+    sched.runActivities();
+    sched.runActivities();
+    EXPECT_EQ(trace, QStringList({"reconnect", "reconnect"}));
+    EXPECT_FALSE(st.bInitModemRequest);
+
+    // Back: the rest of the same cycle runs, the queue included.
+    trace.clear();
+    answer = ActivityScheduler::Reconnect::Connected;
+    sched.runActivities();
+    EXPECT_TRUE(st.bModemConnected);
+    EXPECT_FALSE(sched.isReconnecting());
+    EXPECT_FALSE(st.bOutboxPaused);
+    EXPECT_EQ(trace, QStringList({"reconnect", "groupsend", "unread", "retrieve", "flag", "send"}));
+    EXPECT_EQ(status.last(), QString());
+    EXPECT_EQ(testenv::prompt().count(), 0);
+}
+
+TEST_F(Cycle, TheReconnectionKeepsItsIntervalAndLeavesTheStartUpAlone)
+{
+    int tries = 0;
+    auto answer = ActivityScheduler::Reconnect::NotYet;
+    sched.steps().reconnectModem = [&] {
+        ++tries;
+        return answer;
+    };
+    // A port lost while a start-up opened by the operator works on it (a
+    // reset makes a USB modem re-enumerate) is the start-up's business.
+    sched.steps().resetModem = [this] {
+        sched.modemPortLost();
+        st.bModemInitOK = true;
+    };
+    sched.requestResetModem();
+    sched.runActivities();
+    EXPECT_TRUE(st.bModemConnected);
+    EXPECT_FALSE(sched.isReconnecting());
+
+    // Lost: the first try waits for the interval.
+    sched.setReconnectInterval(600000);
+    sched.modemPortLost();
+    sched.runActivities();
+    EXPECT_EQ(tries, 0);
+
+    // A SIM that wants its code after the modem came back: the start-up
+    // with its forms takes over.
+    sched.setReconnectInterval(0);
+    answer = ActivityScheduler::Reconnect::NeedsOperator;
+    trace.clear();
+    sched.runActivities();
+    EXPECT_EQ(tries, 1);
+    EXPECT_FALSE(sched.isReconnecting());
+    EXPECT_TRUE(st.bInitModemRequest);
+    sched.runActivities();
+    EXPECT_TRUE(st.bModemConnected);
+    EXPECT_EQ(trace.mid(0, 2), QStringList({"init", "sim"}));
+}

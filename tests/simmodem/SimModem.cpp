@@ -110,6 +110,8 @@ void SimModem::unplug()
     if (slave_ >= 0)
         ::close(slave_);
     master_ = slave_ = -1;
+    if (!linkPath_.isEmpty())
+        lastLinkPath_ = linkPath_;
     linkPath_.clear();
     line_.clear();
     inBody_ = false;
@@ -117,6 +119,28 @@ void SimModem::unplug()
 }
 
 // ---- The port ------------------------------------------------------------------
+
+bool SimModem::replug()
+{
+    if (lastLinkPath_.isEmpty() || master_ >= 0)
+        return false;
+    if (!start(lastLinkPath_))
+        return false;
+    powerUp();
+    return true;
+}
+
+void SimModem::unplugFor(int ms)
+{
+    unplug();
+    QTimer::singleShot(qMax(0, ms), this, [this] { replug(); });
+}
+
+void SimModem::unplugSoon()
+{
+    // Not from inside the read handler that is still using the pty.
+    QTimer::singleShot(0, this, [this] { unplug(); });
+}
 
 bool SimModem::start(const QString& linkPath)
 {
@@ -605,6 +629,8 @@ void SimModem::handleInput(const QByteArray& bytes)
             // S4: ignored between commands
         } else if (c == '\b') {
             line_.chop(1);
+        } else if (c == kEscape) {
+            line_.clear();   // outside a message body ESC abandons the line typed so far
         } else if (line_.size() < kMaxLine) {
             line_.append(c);
         }
@@ -632,6 +658,9 @@ void SimModem::handleLine(const QByteArray& raw)
         case Fault::Kind::Delay:
             extraDelay = fault->delayMs;
             break;
+        case Fault::Kind::Unplug:
+            unplugSoon();
+            return;
         default: {
             Result r;
             r.final = Final::Error;
@@ -703,6 +732,9 @@ void SimModem::handleBody(bool submitted)
     if (why.isEmpty() && fault && fault->kind != Fault::Kind::Delay) {
         switch (fault->kind) {
         case Fault::Kind::Silence:
+            return;
+        case Fault::Kind::Unplug:
+            unplugSoon();
             return;
         case Fault::Kind::Custom:
             reply(fault->reply);
@@ -800,6 +832,12 @@ void SimModem::scheduleRestart()
 
 void SimModem::finishRestart()
 {
+    powerUp();
+    emit restarted();
+}
+
+void SimModem::powerUp()
+{
     restarting_ = false;
     echo_ = true;
     verbose_ = true;
@@ -818,7 +856,6 @@ void SimModem::finishRestart()
         if (d.ackedMs < 0)
             d.lost = true;
     heldCmts_.clear();
-    emit restarted();
 }
 
 // ---- The interpreter -------------------------------------------------------------------------

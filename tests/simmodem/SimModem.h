@@ -104,6 +104,13 @@ public:
     // does the symlink. start() plugs it in again on a new pty, with the
     // same state and records.
     void unplug();
+    // Plugs it in again at the path it had: a new pty, and a modem that has
+    // just been powered up (echo on, the saved profile, a SIM with a PIN
+    // asks for it again). False when it was never started with a path.
+    bool replug();
+    // Pulls the modem out now and plugs it in again after ms, from the
+    // event loop.
+    void unplugFor(int ms);
 
     // ---- Identity and behaviour ------------------------------------------------
     void setMaker(const QString& maker);            // the AT+CGMI reply; default "VELQUARIN-SIM"
@@ -190,7 +197,9 @@ public:
 
     // ---- Scripted faults ----------------------------------------------------------------
     struct Fault {
-        enum class Kind { Error, CmsError, CmeError, Silence, Custom, Delay };
+        // Unplug: the line is dropped when the command (or body) arrives; it
+        // is not carried out and nothing answers.
+        enum class Kind { Error, CmsError, CmeError, Silence, Custom, Delay, Unplug };
         Kind kind = Kind::Error;
         int code = 0;           // CmsError, CmeError
         QByteArray reply;       // Custom: written as given instead of the reply
@@ -201,6 +210,7 @@ public:
         static Fault silence() { return {Kind::Silence, 0, {}, 0}; }
         static Fault custom(const QByteArray& bytes) { return {Kind::Custom, 0, bytes, 0}; }
         static Fault delay(int ms) { return {Kind::Delay, 0, {}, ms}; }
+        static Fault unplug() { return {Kind::Unplug, 0, {}, 0}; }
     };
     // The pattern that stands for the message body after the "> " prompt.
     static const QString kPduInput;   // "<PDU>"
@@ -341,6 +351,8 @@ private:
     void pump();
     void scheduleRestart();
     void finishRestart();
+    void powerUp();
+    void unplugSoon();
     void deliverNextHeldCmt();
     void appendLog(bool fromApp, const QByteArray& bytes);
     QString phonebookLine(int index) const;
@@ -348,6 +360,7 @@ private:
     int master_ = -1;
     int slave_ = -1;
     QString slavePath_, linkPath_, error_;
+    QString lastLinkPath_;   // where replug() plugs in again
     QSocketNotifier* readNotifier_ = nullptr;
     QSocketNotifier* writeNotifier_ = nullptr;
     QTimer pumpTimer_;

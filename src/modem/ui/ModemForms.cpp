@@ -247,4 +247,14 @@ void installModemForms(ActivityScheduler& scheduler, AtChannel& channel, std::sh
         runDetectSimForm(st, channel, *port, prompt, owner.data(), options,
                          [sched](const QString& text) { emit sched->statusText(text); });
     };
+    // No form: a modem that went away by itself comes back without a word.
+    steps.reconnectModem = [&st, &prompt, &channel, port, options] {
+        ModemReconnector task(st, channel, *port, prompt, options.timing);
+        switch (task.run()) {
+        case ModemReconnector::Outcome::Connected: return ActivityScheduler::Reconnect::Connected;
+        case ModemReconnector::Outcome::NeedsOperator: return ActivityScheduler::Reconnect::NeedsOperator;
+        case ModemReconnector::Outcome::NotYet: break;
+        }
+        return ActivityScheduler::Reconnect::NotYet;
+    };
 }

@@ -128,7 +128,8 @@ private:
     ModemLink& link_;
 };
 
-// Sets the scheduler's four start-up steps to open the forms over parent.
+// Sets the scheduler's four start-up steps to open the forms over parent,
+// and its quiet reconnection step.
 // The channel and the port must outlive the scheduler's use of the steps.
 void installModemForms(ActivityScheduler& scheduler, AtChannel& channel,
                        std::shared_ptr<ModemPort> port, QWidget* parent,

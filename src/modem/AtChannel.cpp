@@ -1,0 +1,62 @@
+#include "modem/AtChannel.h"
+
+#include "modem/EngineState.h"
+
+AtExpect expectFor(const QString& command)
+{
+    if (command.endsWith(QChar(0x1A)))
+        return AtExpect::Submit;
+    // "AT+CMGS=?" is the test form, answered with "OK".
+    static const QLatin1String cmgs("AT+CMGS=");
+    if (command.startsWith(cmgs, Qt::CaseInsensitive) && command.size() > cmgs.size() &&
+        command.at(cmgs.size()).isDigit())
+        return AtExpect::Prompt;
+    return AtExpect::Final;
+}
+
+AtResult AtChannel::exchange(const QString& command, double timeoutSec)
+{
+    AtResult r;
+    const bool ok = sendATCommand(command, timeoutSec);
+    r.written = true;
+    r.success = ok;
+    r.reply = modemReply();
+    if (ok) {
+        r.kind = expectFor(command) == AtExpect::Prompt ? AtResult::Kind::Prompt : AtResult::Kind::Ok;
+    } else if (!isOpen()) {
+        r.kind = AtResult::Kind::PortLost;
+    } else {
+        r.kind = AtResult::Kind::Error;
+        if (const int cms = lastCmsError(); cms != 0) {
+            r.code = cms;
+            r.errorKind = AtResult::ErrorKind::Cms;
+        } else if (const int cme = lastCmeError(); cme != 0) {
+            r.code = cme;
+            r.errorKind = AtResult::ErrorKind::Cme;
+        }
+    }
+    return r;
+}
+
+void acknowledgePendingCMT(EngineState& st, AtChannel& channel)
+{
+    if (!st.bGotCMT)
+        return;
+    // Cleared before the command: a modem that holds its next indication
+    // until this one is acknowledged sends it right behind the OK, and the
+    // parser raises the flag again for it during this very wait.
+    st.bGotCMT = false;
+    const AtResult r = channel.exchange(QStringLiteral("AT+CNMA\r"), 2);
+    if (r.success) {
+        st.iGotCMTFailures = 0;
+        return;
+    }
+    // 340: no acknowledgement expected any more; asking again cannot help.
+    const bool nothingToAcknowledge =
+        r.kind == AtResult::Kind::Error && r.errorKind == AtResult::ErrorKind::Cms && r.code == 340;
+    if (nothingToAcknowledge || ++st.iGotCMTFailures >= 3) {
+        st.iGotCMTFailures = 0;
+        return;
+    }
+    st.bGotCMT = true;
+}
