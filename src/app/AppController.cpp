@@ -1,6 +1,7 @@
 #include "app/AppController.h"
 
 #include "compose/ui/ComposeWiring.h"
+#include "editor/ui/EditorWiring.h"
 #include "mainwindow/MainWindow.h"
 #include "modem/ui/ModemForms.h"
 #include "modem/ModemLink.h"
@@ -120,6 +121,7 @@ void AppController::load(bool show)
                                      const QString&, int) { w->outboxRowLogged(oldCode, newCode, status); });
         connect(sender_.get(), &OutboxSender::statusText, window_->messageIdLabel(), &QLabel::setText);
         installCompose(*window_, *this, *outbox_);
+        installEditor(*window_, *this);
         installLoginAndTray(*window_, *this);
         installAddressBook(*window_, *this);
         installRingtonePlayer(*window_, *this);
