@@ -10,6 +10,7 @@
 
 #include "remote/http/FormData.h"
 #include "remote/http/HttpRequestReader.h"
+#include "remote/http/RequestSite.h"
 #include "remote/RemoteInput.h"
 
 namespace {
@@ -45,6 +46,12 @@ void derive(const HttpRequestReader& r)
     }
     const QByteArray decoded = FormData::decode(form);
     check(decoded.size() <= form.size());
+    // Without any of the headers that tell where a request comes from, no
+    // request is taken for another site's.
+    const RequestSiteHeaders& site = r.siteHeaders();
+    const bool crossSite = isCrossSiteRequest(site, QStringLiteral("127.0.0.1"), 8010);
+    if (site.origin.isEmpty() && site.referer.isEmpty() && site.fetchSite.isEmpty())
+        check(!crossSite);
 }
 
 } // namespace

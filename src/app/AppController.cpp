@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QStringList>
 
 AppController::AppController(Database& db, SingleInstance* instance, UserPrompt& prompt, SoundPlayer* sound,
                              QObject* parent)
@@ -127,25 +128,38 @@ void AppController::load(bool show)
     }
 
     // 6-7: the two shared-memory blocks; a failure is reported and the load
-    // goes on without that block.
-    switch (outboxBlock_.create(QStringLiteral("Outbox"))) {
+    // goes on without that block. A block another user could write is not
+    // used; one warning names every such block.
+    QStringList untrusted;
+    switch (outboxBlock_.create(outboxFlagName_)) {
     case SharedFlagBlock::Result::CreateFailed:
         prompt_.error(QStringLiteral("Can't create shared memory for OutQueue."));
         break;
     case SharedFlagBlock::Result::MapFailed:
         prompt_.error(QStringLiteral("Can't map shared memory for Outbox."));
         break;
+    case SharedFlagBlock::Result::NotTrusted:
+        untrusted << SharedFlagBlock::objectName(outboxFlagName_);
+        break;
     case SharedFlagBlock::Result::Ok: break;
     }
-    switch (inboxBlock_.create(QStringLiteral("Inbox"))) {
+    switch (inboxBlock_.create(inboxFlagName_)) {
     case SharedFlagBlock::Result::CreateFailed:
         prompt_.error(QStringLiteral("Can't create shared memory for Inbox."));
         break;
     case SharedFlagBlock::Result::MapFailed:
         prompt_.error(QStringLiteral("Can't map shared memory for InQueue."));
         break;
+    case SharedFlagBlock::Result::NotTrusted:
+        untrusted << SharedFlagBlock::objectName(inboxFlagName_);
+        break;
     case SharedFlagBlock::Result::Ok: break;
     }
+    if (!untrusted.isEmpty())
+        prompt_.warning(QStringLiteral("The shared memory \"%1\" is not used: it belongs to another user or other "
+                                       "users may write to it.\nVelquarin runs without the hand-in of messages by "
+                                       "other programs.")
+                            .arg(untrusted.join(QStringLiteral("\" and \""))));
 
     // 8-9: database, folder tree and Inbox list.
     if (!db_.isOpen() && !db_.open(AppPaths::databasePath()))

@@ -63,6 +63,13 @@ public:
     void detectModem() override { scheduler_.requestDetectModem(); }
     void resetModem() override { scheduler_.requestResetModem(); }
     void closeSharedMemory();
+    // The names of the two shared-memory blocks ("Outbox" and "Inbox"),
+    // before load().
+    void setFlagNames(const QString& outbox, const QString& inbox)
+    {
+        outboxFlagName_ = outbox;
+        inboxFlagName_ = inbox;
+    }
 
 signals:
     void finished();
@@ -80,6 +87,8 @@ private:
     ActivityScheduler scheduler_;
     SharedFlagBlock outboxBlock_;
     SharedFlagBlock inboxBlock_;
+    QString outboxFlagName_ = QStringLiteral("Outbox");
+    QString inboxFlagName_ = QStringLiteral("Inbox");
     std::unique_ptr<Reception> reception_;
     std::unique_ptr<OutboxQueue> outbox_;
     std::unique_ptr<OutboxSender> sender_;

@@ -13,15 +13,29 @@ QString SharedFlagBlock::objectName(const QString& name)
     return name.startsWith(QLatin1Char('/')) ? name : QLatin1Char('/') + name;
 }
 
-SharedFlagBlock::Result SharedFlagBlock::create(const QString& name)
+SharedFlagBlock::Result SharedFlagBlock::create(const QString& name, uid_t owner)
 {
     close();
+    if (owner == uid_t(-1))
+        owner = ::geteuid();
     const QByteArray n = objectName(name).toLocal8Bit();
     fd_ = ::shm_open(n.constData(), O_CREAT | O_RDWR, 0600);
     if (fd_ < 0)
         return Result::CreateFailed;
     struct stat st {};
-    if (::fstat(fd_, &st) != 0 || (st.st_size < kSize && ::ftruncate(fd_, kSize) != 0)) {
+    if (::fstat(fd_, &st) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+        return Result::CreateFailed;
+    }
+    // Checked on the object opened, not on its name, so that it cannot be
+    // swapped between the check and the use; nothing is written to it first.
+    if (st.st_uid != owner || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+        return Result::NotTrusted;
+    }
+    if (st.st_size < kSize && ::ftruncate(fd_, kSize) != 0) {
         ::close(fd_);
         fd_ = -1;
         return Result::CreateFailed;

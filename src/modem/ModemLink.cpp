@@ -1,5 +1,7 @@
 #include "modem/ModemLink.h"
 
+#include "modem/SerialPorts.h"
+
 #include "modem/EngineState.h"
 #include "base/Helpers.h"
 
@@ -48,14 +50,26 @@ bool ModemLink::openPort(const QString& path, int baudRate, const QString& hands
 {
     if (port_.isOpen())
         port_.close();
-    port_.setPortName(path);
+    openError_.clear();
+    // A stable name is followed to the device it leads to now.
+    const QString device = serialports::resolveForOpen(path);
+    if (device.isEmpty()) {
+        openError_ = serialports::openFailureText(path, serialports::OpenFailure::Missing,
+                                                  QStringLiteral("nothing is plugged in behind this name"));
+        return false;
+    }
+    port_.setPortName(device);
     port_.setBaudRate(baudRate);
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(flowControlFor(handshake));
     port_.clearError();
-    return port_.open(QIODevice::ReadWrite);
+    if (port_.open(QIODevice::ReadWrite))
+        return true;
+    openError_ = serialports::openFailureText(path, serialports::classifyOpenFailure(port_.error(), device),
+                                              port_.errorString());
+    return false;
 }
 
 void ModemLink::closePort()

@@ -29,6 +29,9 @@ public:
     // Opens the port (a device path) with the speed, 8N1 and the handshake
     // ("None", "XonXoff", "RTS", "RTSXonXoff"). False when it cannot open.
     bool openPort(const QString& path, int baudRate, const QString& handshake);
+    // Why the last open failed: the port, the system's reason and what to do;
+    // "" after a successful open.
+    QString lastOpenError() const { return openError_; }
     void closePort();
     QString portName() const;
     QSerialPort& port();
@@ -87,6 +90,7 @@ private:
     QSerialPort port_;
     ReplyParser parser_;
     QString commLog_;
+    QString openError_;
     QEventLoop* loop_ = nullptr;   // the wait in hand
     bool inCommand_ = false;
     bool portLostInWait_ = false;

@@ -1,5 +1,7 @@
 #include "modem/ModemStart.h"
 
+#include "modem/SerialPorts.h"
+
 #include "modem/AtChannel.h"
 #include "modem/EngineState.h"
 #include "base/Settings.h"
@@ -96,6 +98,7 @@ bool ModemDetector::run(const QStringList& ports)
     st_.bCancelled = false;
     accepted_.clear();
     bool touchedPort = false;
+    QStringList unopened;
     for (int i = 0; i < ports.size() && accepted_.isEmpty() && !st_.bCancelled; ++i) {
         const QString& path = ports.at(i);
         if (onPort)
@@ -105,8 +108,11 @@ bool ModemDetector::run(const QStringList& ports)
         port_.closePort();
         touchedPort = true;
         st_.bModemConnected = false;
-        if (!port_.openPort(path, Settings::baudRate(), Settings::handshake()))
+        if (!port_.openPort(path, Settings::baudRate(), Settings::handshake())) {
+            const QString why = port_.openError();
+            unopened.append(why.isEmpty() ? path : why);
             continue;
+        }
         if (!probe(path))
             continue;
         accepted_ = path;
@@ -117,10 +123,17 @@ bool ModemDetector::run(const QStringList& ports)
             port_.closePort();
             st_.bModemConnected = false;
         }
-        prompt_.warning(QStringLiteral("Unable to detect any modem."));
+        // Ports that could not even be opened are named with their reason:
+        // a modem behind a missing permission is the usual first-start case.
+        prompt_.warning(unopened.isEmpty()
+                            ? QStringLiteral("Unable to detect any modem.")
+                            : QStringLiteral("Unable to detect any modem.\n\nThese ports could not be opened:\n") +
+                                  unopened.join(QLatin1Char('\n')));
         return false;
     }
-    Settings::save(QStringLiteral("SettingComPort"), accepted_);
+    // Stored by its stable name when it has one: a USB modem may come back
+    // under another number after a reset or a replug.
+    Settings::save(QStringLiteral("SettingComPort"), serialports::storedNameFor(accepted_));
     Settings::save(QStringLiteral("SettingHaveModem"), QStringLiteral("1"));
     st_.sHaveModem = QStringLiteral("1");
     st_.bInitModemRequest = true;
@@ -158,7 +171,9 @@ bool ModemInitialiser::run()
 
     port_.closePort();
     if (!port_.openPort(path, baud, handshake)) {
-        prompt_.error(QStringLiteral("Unable to Initialise Modem"));
+        const QString why = port_.openError();
+        prompt_.error(why.isEmpty() ? QStringLiteral("Unable to Initialise Modem")
+                                    : QStringLiteral("Unable to Initialise Modem\n\n") + why);
         return false;
     }
     // No echo, verbose result codes, no automatic answer: asked again each

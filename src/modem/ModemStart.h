@@ -25,6 +25,8 @@ public:
     virtual void closePort() = 0;
     // The current modem wait ends as if the reply had come.
     virtual void cancelWait() = 0;
+    // Why the last openPort failed, naming the port; "" when unknown.
+    virtual QString openError() const { return {}; }
 };
 
 // What the SIM asks for, and what the user typed.

@@ -1,11 +1,13 @@
 #pragma once
 // Reception of short messages: every "+CMT: " indication the modem link cuts
-// out is decoded here, the parts of a smart message are joined by sender in
-// tbintemp, and the complete message is stored in tbinqueue. Runs inside
+// out is decoded here, the parts of a smart message are joined in tbintemp
+// (PartAssembler), and the complete message is stored in tbinqueue. Runs inside
 // whatever modem wait is in progress, so it never asks the user anything.
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+
+#include "modem/PartAssembler.h"
 
 class Database;
 class SharedFlagBlock;
@@ -36,16 +38,10 @@ signals:
                        int type, int requestType);
 
 private:
-    // Appends a part to the sender's row in tbintemp (a first part starts
-    // the row afresh). False when the database refused.
-    bool assemblePart(const QString& sender, const QString& userData, int type, int requestType,
-                      bool firstPart);
-    // Moves the sender's assembled row to tbinqueue; the new code, or -1
-    // when nothing was stored.
-    qint64 storeAssembled(const QString& sender);
     void announce(qint64 code, const QString& sender, int type, int requestType);
 
     Database& db_;
     EngineState& st_;
     SharedFlagBlock* inboxFlag_;
+    PartAssembler assembler_;
 };

@@ -1,33 +1,10 @@
 #include "sms/DeliverPdu.h"
 
 #include "sms/Gsm7.h"
-
 #include "sms/Pdu.h"
+#include "sms/UserDataHeader.h"
 
 #include <vector>
-
-namespace {
-
-// The septets packed in octets from bit `firstBit` on (bit 0 is the lowest
-// bit of the first octet), as characters of those values.
-QString septetsFrom(const std::vector<unsigned char>& octets, size_t firstOctet, size_t firstBit,
-                    size_t count)
-{
-    QString out;
-    out.reserve(qsizetype(count));
-    for (size_t s = 0; s < count; ++s) {
-        const size_t bit = firstBit + 7 * s;
-        const size_t at = firstOctet + bit / 8;
-        const unsigned shift = unsigned(bit % 8);
-        unsigned v = octets[at] >> shift;
-        if (shift > 1)
-            v |= unsigned(octets[at + 1]) << (8 - shift);
-        out += QChar(char16_t(v & 0x7F));
-    }
-    return out;
-}
-
-} // namespace
 
 namespace pdu {
 
@@ -81,7 +58,8 @@ std::optional<Deliver> decodeDeliverPdu(const QString& input)
     const QString field = hex.mid(qsizetype(2 * addr), qsizetype(2 * addrOctets));
     const int tonHigh = d.typeOfNumber & 0xF0;
     if (tonHigh == 0xD0 || tonHigh == 0xF0) {
-        d.sender = gsm7::toText(Unpack7Bit(field));
+        // The address length counts the semi-octets the septets fill.
+        d.sender = gsm7::toText(unpackSeptets(o.data() + addr, addrOctets, 0, digits * 4 / 7));
     } else {
         // An odd digit count ends in the "F" filler, which is dropped.
         const QString semi = digits % 2 ? field.left(qsizetype(digits) - 1) + field.at(qsizetype(digits))
@@ -100,59 +78,56 @@ std::optional<Deliver> decodeDeliverPdu(const QString& input)
     if (udlOctets > udOctets)
         return std::nullopt;
     const bool udhi = d.firstOctet & 0x40;
+    std::optional<udh::UserDataHeader> header;
     size_t headerOctets = 0;
     if (udhi) {
-        if (udOctets == 0)
+        header = udh::readUserDataHeader(o.data() + ud, udlOctets);
+        if (!header)
             return std::nullopt;
-        headerOctets = size_t(o[ud]) + 1;
-        if (headerOctets > udlOctets)
-            return std::nullopt;
+        headerOctets = size_t(header->octets);
     }
     QString userData = hex.mid(qsizetype(2 * ud));
 
     switch (alphabet) {
-    case 0: // GSM 7-bit
+    case 0: { // GSM 7-bit
         d.messageType = MessageText;
-        if (udhi) {
-            // The header fills whole septets (the fill bits pad it to the
-            // next septet boundary); the text follows. The text is stored
-            // packed on its own, as a text without a header would be.
-            const size_t headerSeptets = (headerOctets * 8 + 6) / 7;
-            if (headerSeptets > udLength)
-                return std::nullopt;
-            d.text = septetsFrom(o, ud, headerSeptets * 7, udLength - headerSeptets);
-            d.userData = Pack7Bit(d.text);
-        } else {
-            d.text = Unpack7Bit(userData);
-            d.userData = userData;
-        }
+        // The header fills whole septets (the fill bits pad it to the next
+        // septet boundary); the text follows. The text is stored with every
+        // septet UDL counts, nothing trimmed, so its length survives.
+        const size_t headerSeptets = (headerOctets * 8 + 6) / 7;
+        if (headerSeptets > udLength)
+            return std::nullopt;
+        d.text = unpackSeptets(o.data() + ud, udOctets, headerSeptets * 7, udLength - headerSeptets);
+        d.userData = gsm7::packReceived(d.text);
         d.requestType = remoteRequestType(d.text);
         break;
-    case 1: { // 8-bit: smart messages by their destination port
+    }
+    case 1: { // 8-bit: smart messages by the destination port of their header
         if (userData.size() < 11) {
             d.messageType = MessageDropped;
             break;
         }
-        const QString port = userData.mid(6, 4);
-        if (port == QLatin1String("1581"))
+        const int port = header && header->widePorts ? header->destinationPort : -1;
+        if (port == 0x1581)
             d.messageType = MessageRingtone;
-        else if (port == QLatin1String("1582"))
+        else if (port == 0x1582)
             d.messageType = MessageOperatorLogo;
-        else if (port == QLatin1String("158A"))
+        else if (port == 0x158A)
             d.messageType = MessagePicture;
         else
             d.messageType = MessageText;
-        d.userData = userData;
         if (d.messageType == MessageText) {
+            d.userData = userData;
             d.text = Unpack7Bit(userData);
             d.requestType = remoteRequestType(d.text);
-        } else if (userData.size() < 24) {
-            // The part header ends before its concatenation element.
-            d.messageType = MessageDropped;
-            d.userData.clear();
         } else {
-            d.partTotal = userData.mid(20, 2).toInt(nullptr, 16);
-            d.partSequence = userData.mid(22, 2).toInt(nullptr, 16);
+            // The part is kept with its header in the program's own layout,
+            // which the readers of smart messages expect.
+            d.userData = udh::portFirstHeaderHex(*header) +
+                         hex.mid(qsizetype(2 * (ud + headerOctets)), qsizetype(2 * (udlOctets - headerOctets)));
+            d.partReference = header->reference;
+            d.partTotal = header->total;
+            d.partSequence = header->sequence;
         }
         break;
     }

@@ -32,13 +32,17 @@ struct Deliver {
     int dcs = 0;
     int messageType = MessageDropped;
     int requestType = RequestNone;
-    // The user data as stored: hex, upper case. A text with a user data
-    // header holds the repacked text only; a UCS-2 text holds its code
-    // units only; smart messages keep their part header.
+    // The user data as stored: hex, upper case. A 7-bit text holds its
+    // septets packed (header and fill bits left out, every septet kept); a
+    // UCS-2 text holds its code units only; a smart-message part keeps its
+    // header, rewritten with the port element first.
     QString userData;
     // The text of a 7-bit message as septet values (empty for other types).
     QString text;
-    int partTotal = 1;     // smart messages: from the concatenation element
+    // Smart messages: the set the part belongs to, from the concatenation
+    // element. Without one (reference -1) the part is the whole message.
+    int partReference = -1;
+    int partTotal = 1;
     int partSequence = 1;
 };
 

@@ -153,14 +153,23 @@ QString unsupportedCharacters(const QString& text)
     return out;
 }
 
-QString storedSeptets(const QString& text, bool* ok)
+// Eight septets fill seven octets exactly; a last '@' (septet 0) there
+// would read as the zero fill of a text one septet shorter.
+static QString padFinalAt(QString septets)
 {
-    QString septets = trimBlanks(fromText(text, ok));
-    // Eight septets fill seven octets exactly; a last '@' (septet 0) there
-    // would read as the zero fill of a text one septet shorter.
     if (!septets.isEmpty() && septets.size() % 8 == 0 && septets.back().unicode() == 0)
         septets += QLatin1Char('\r');
     return septets;
+}
+
+QString storedSeptets(const QString& text, bool* ok)
+{
+    return padFinalAt(trimBlanks(fromText(text, ok)));
+}
+
+QString packReceived(const QString& septets)
+{
+    return pdu::packSeptets(padFinalAt(septets));
 }
 
 QString packText(const QString& text, bool* ok)
@@ -192,27 +201,11 @@ int septetCountOfPacked(const QString& hex)
 
 QString unpackSeptets(const QString& hex, int count)
 {
-    // The whole octets at the front that are hex.
-    QList<int> octets;
-    octets.reserve(hex.size() / 2);
-    for (qsizetype i = 0; i + 1 < hex.size(); i += 2) {
-        const int hi = pdu::hexDigitValue(hex.at(i)), lo = pdu::hexDigitValue(hex.at(i + 1));
-        if (hi < 0 || lo < 0)
-            break;
-        octets.append(hi * 16 + lo);
-    }
-    count = qMin(count, int(octets.size()) * 8 / 7);
-    QString out;
-    out.reserve(qMax(count, 0));
-    for (int n = 0; n < count; ++n) {
-        const int bit = n * 7;
-        const int at = bit / 8, shift = bit % 8;
-        int value = octets[at] >> shift;
-        if (shift > 1 && at + 1 < octets.size())
-            value |= octets[at + 1] << (8 - shift);
-        out += QChar(ushort(value & 0x7F));
-    }
-    return out;
+    if (count <= 0)
+        return QString();
+    const QByteArray octets = pdu::leadingOctets(hex);
+    return pdu::unpackSeptets(reinterpret_cast<const unsigned char*>(octets.constData()), size_t(octets.size()), 0,
+                              size_t(count));
 }
 
 QString textFromPacked(const QString& hex)

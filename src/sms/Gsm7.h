@@ -39,6 +39,10 @@ QString unsupportedCharacters(const QString& text);
 QString packText(const QString& text, bool* ok = nullptr);
 // The septets packText stores for a text, pad included (blanks trimmed).
 QString storedSeptets(const QString& text, bool* ok = nullptr);
+// The stored form of received septets: every septet as it came (nothing
+// trimmed), packed, with the same pad after a final '@' as packText, so
+// that septetCountOfPacked and textFromPacked give the septets back.
+QString packReceived(const QString& septets);
 
 // The number of septets in packed user data whose length was not kept:
 // every seven octets hold eight septets, and when the last octet ends a

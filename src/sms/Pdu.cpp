@@ -45,7 +45,11 @@ QString SwapDigitPairs(const QString& text)
 
 QString Pack7Bit(const QString& septets)
 {
-    const QString s = trimBlanks(septets);
+    return packSeptets(trimBlanks(septets));
+}
+
+QString packSeptets(const QString& s)
+{
     const int n = int(s.size());
     QString out;
     out.reserve((7 * n + 7) / 8 * 2);
@@ -66,27 +70,47 @@ QString Pack7Bit(const QString& septets)
 
 QString Unpack7Bit(const QString& hex)
 {
+    const QByteArray octets = leadingOctets(hex);
+    const size_t size = size_t(octets.size());
+    const QString all =
+        unpackSeptets(reinterpret_cast<const unsigned char*>(octets.constData()), size, 0, size * 8 / 7);
     QString out;
-    int k = 7;
-    unsigned carry = 0;
-    unsigned highMask = 0;
-    for (int i = 0; i + 1 < hex.size(); i += 2) {
+    out.reserve(all.size());
+    for (qsizetype i = 0; i < all.size(); ++i)
+        if (i % 8 != 7 || all.at(i).unicode() > 1)
+            out += all.at(i);
+    return out;
+}
+
+QString unpackSeptets(const unsigned char* octets, size_t size, size_t firstBit, size_t count)
+{
+    const size_t bits = size * 8;
+    if (firstBit >= bits)
+        return QString();
+    count = qMin(count, (bits - firstBit) / 7);
+    QString out;
+    out.reserve(qsizetype(count));
+    for (size_t s = 0; s < count; ++s) {
+        const size_t bit = firstBit + 7 * s;
+        const size_t at = bit / 8;
+        const unsigned shift = unsigned(bit % 8);
+        unsigned v = octets[at] >> shift;
+        if (shift > 1)
+            v |= unsigned(octets[at + 1]) << (8 - shift);
+        out += QChar(char16_t(v & 0x7F));
+    }
+    return out;
+}
+
+QByteArray leadingOctets(const QString& hex)
+{
+    QByteArray out;
+    out.reserve(hex.size() / 2);
+    for (qsizetype i = 0; i + 1 < hex.size(); i += 2) {
         const int hi = hexDigitValue(hex.at(i)), lo = hexDigitValue(hex.at(i + 1));
         if (hi < 0 || lo < 0)
             break;
-        const unsigned octet = unsigned(hi * 16 + lo);
-        highMask += 1u << k;
-        out += QChar(ushort(((octet & ((1u << k) - 1)) << (7 - k)) + carry));
-        carry = (octet & highMask) >> k;
-        if (k == 1) {
-            if (carry > 1)
-                out += QChar(ushort(carry));
-            carry = 0;
-        }
-        if (--k < 1) {
-            k = 7;
-            highMask = 0;
-        }
+        out.append(char(hi * 16 + lo));
     }
     return out;
 }

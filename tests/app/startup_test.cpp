@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "mainwindow/MainWindow.h"
@@ -87,6 +88,68 @@ TEST(SharedFlagBlock, CloseTwiceAndReopenKeepsTheValue)
     SharedFlagBlock again;
     ASSERT_EQ(again.create(g.name), SharedFlagBlock::Result::Ok);
     EXPECT_EQ(again.readFloat(), 1.0f);
+}
+
+namespace {
+// Creates the object as another program would, with the given mode, and
+// writes 1.0 into it.
+void createAsPeer(const QString& name, mode_t mode)
+{
+    const int fd = ::shm_open(SharedFlagBlock::objectName(name).toLocal8Bit().constData(), O_CREAT | O_RDWR, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::fchmod(fd, mode), 0);
+    ASSERT_EQ(::ftruncate(fd, SharedFlagBlock::kSize), 0);
+    const unsigned char one[4] = {0x00, 0x00, 0x80, 0x3F};
+    ASSERT_EQ(::pwrite(fd, one, 4, 0), 4);
+    ::close(fd);
+}
+
+mode_t modeOf(const QString& name)
+{
+    const int fd = ::shm_open(SharedFlagBlock::objectName(name).toLocal8Bit().constData(), O_RDONLY, 0);
+    struct stat st {};
+    ::fstat(fd, &st);
+    ::close(fd);
+    return st.st_mode & 07777;
+}
+} // namespace
+
+TEST(SharedFlagBlock, AnObjectOthersCanWriteOrAnotherUserOwnsIsNotUsed)
+{
+    ShmGuard g{uniqueName("Outbox")};
+    for (const mode_t mode : {0666, 0620, 0602}) {
+        createAsPeer(g.name, mode);
+        SharedFlagBlock block;
+        EXPECT_EQ(block.create(g.name), SharedFlagBlock::Result::NotTrusted) << std::oct << mode;
+        EXPECT_FALSE(block.isMapped());
+        EXPECT_EQ(block.readFloat(), 0.0f);
+        EXPECT_FALSE(block.writeFloat(0.0f));
+        // Left as it was: neither reset nor made private.
+        EXPECT_EQ(modeOf(g.name), mode);
+        ::shm_unlink(SharedFlagBlock::objectName(g.name).toLocal8Bit().constData());
+    }
+    // Readable by others is no threat to what we read.
+    createAsPeer(g.name, 0644);
+    SharedFlagBlock readable;
+    EXPECT_EQ(readable.create(g.name), SharedFlagBlock::Result::Ok);
+    EXPECT_EQ(readable.readFloat(), 1.0f);
+    readable.close();
+
+    // Created by another user: checked against the owner the object must
+    // have (a test cannot create an object as another user unless it runs
+    // as root, below).
+    SharedFlagBlock other;
+    EXPECT_EQ(other.create(g.name, ::geteuid() + 1), SharedFlagBlock::Result::NotTrusted);
+    EXPECT_FALSE(other.isMapped());
+    if (::geteuid() == 0) {
+        const int fd = ::shm_open(SharedFlagBlock::objectName(g.name).toLocal8Bit().constData(), O_RDWR, 0);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::fchmod(fd, 0600), 0);
+        ASSERT_EQ(::fchown(fd, 65534, 65534), 0);
+        ::close(fd);
+        SharedFlagBlock foreign;
+        EXPECT_EQ(foreign.create(g.name), SharedFlagBlock::Result::NotTrusted);
+    }
 }
 
 TEST(SingleInstance, SecondHolderIsRefusedAndAStaleLockIsTakenOver)
@@ -246,5 +309,43 @@ TEST_F(Load, AModemThatVanishesIsSetUpAgainByTheNextCycle)
     EXPECT_FALSE(app.state().bModemConnected);
     EXPECT_TRUE(app.state().bInitModemRequest);
     EXPECT_EQ(app.scheduler().channel(), static_cast<AtChannel*>(&app.modem()));
+    app.release();
+}
+
+TEST_F(Load, FlagBlocksOthersCanWriteAreLeftOutWithOneWarning)
+{
+    ShmGuard outbox{uniqueName("Outbox")}, inbox{uniqueName("Inbox")};
+    createAsPeer(outbox.name, 0666);
+    createAsPeer(inbox.name, 0666);
+    {
+        AppController app(f.db(), nullptr, testenv::prompt());
+        app.setFlagNames(outbox.name, inbox.name);
+        app.load(false);
+        ASSERT_EQ(testenv::prompt().count(), 1);
+        const ScriptedPrompt::Shown& shown = testenv::prompt().shown().first();
+        EXPECT_EQ(shown.title, "Warning");
+        EXPECT_EQ(shown.text, QString("The shared memory \"%1\" and \"%2\" is not used: it belongs to another user or "
+                                      "other users may write to it.\nVelquarin runs without the hand-in of messages by "
+                                      "other programs.")
+                                  .arg(SharedFlagBlock::objectName(outbox.name), SharedFlagBlock::objectName(inbox.name)));
+        // The other user's 1.0 is not read as rows handed in.
+        EXPECT_FALSE(app.outboxBlock().isMapped());
+        EXPECT_FALSE(app.inboxBlock().isMapped());
+        EXPECT_EQ(app.scheduler().steps().readOutboxFlag(), 0.0f);
+        EXPECT_TRUE(app.scheduler().isRunning());
+        app.release();
+    }
+
+    // Only the Inbox block open to others: the Outbox is used.
+    ::shm_unlink(SharedFlagBlock::objectName(outbox.name).toLocal8Bit().constData());
+    testenv::prompt().reset();
+    AppController app(f.db(), nullptr, testenv::prompt());
+    app.setFlagNames(outbox.name, inbox.name);
+    app.load(false);
+    ASSERT_EQ(testenv::prompt().count(), 1);
+    EXPECT_TRUE(testenv::prompt().shown().first().text.startsWith(
+        QString("The shared memory \"%1\" is not used").arg(SharedFlagBlock::objectName(inbox.name))));
+    EXPECT_TRUE(app.outboxBlock().isMapped());
+    EXPECT_FALSE(app.inboxBlock().isMapped());
     app.release();
 }

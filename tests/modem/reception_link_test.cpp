@@ -150,3 +150,35 @@ TEST_F(ReceptionLinkTest, IndicationArrivingDuringAWaitIsStoredBeforeTheWaitEnds
     EXPECT_EQ(stored(), 1);
     ASSERT_TRUE(acknowledgeAll(1));
 }
+
+TEST_F(ReceptionLinkTest, SmartPartsOutOfOrderAreStoredOnceWhenTheLastArrives)
+{
+    // A picture in three parts from another phone: 16-bit reference, the
+    // concatenation element first; the network delivers part 3 first and
+    // part 2 twice.
+    auto part = [](int seq) {
+        tpdu::DeliverSpec s;
+        s.sender = "+447700900555";
+        s.dcs = 0xF5;
+        s.udh = {tpdu::concatElement16(0xC0DE, 3, seq), tpdu::portElement16(0x158A, 0)};
+        s.data = QByteArray(seq == 3 ? 20 : 127, char(0x30 + seq));
+        return tpdu::buildDeliver(s).value_or(QString());
+    };
+    modem.setHoldCmtUntilAcked(true);
+    for (int seq : {3, 2, 2})
+        modem.injectCmt(part(seq));
+    ASSERT_TRUE(acknowledgeAll(3));
+    EXPECT_EQ(stored(), 0);
+    EXPECT_EQ(storedSpy.size(), 0);
+    modem.injectCmt(part(1));
+    ASSERT_TRUE(acknowledgeAll(4));
+    ASSERT_EQ(stored(), 1);
+    QString expected;
+    for (int seq = 1; seq <= 3; ++seq)
+        expected += tpdu::toHex(tpdu::encodeUdh({tpdu::portElement16(0x158A, 0), tpdu::concatElement16(0xC0DE, 3, seq)}) +
+                                QByteArray(seq == 3 ? 20 : 127, char(0x30 + seq)));
+    EXPECT_EQ(row(0), (QVariantList{"+447700900555", expected, 4, 0}));
+    EXPECT_EQ(fresh.db().query("SELECT COUNT(*) FROM tbintemp").value(0, 0).toInt(), 0);
+    EXPECT_EQ(storedSpy.size(), 1);
+    EXPECT_EQ(modem.commandCount("AT+CNMA"), 4);
+}

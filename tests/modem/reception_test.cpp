@@ -1,5 +1,6 @@
-// Reception: decoded messages assembled by sender, stored in tbinqueue in
-// one transaction, and announced only after the commit. PDUs come from the
+// Reception: decoded messages, smart-message parts joined by sender,
+// reference, total and type in sequence order, stored in tbinqueue in one
+// transaction, and announced only after the commit. PDUs come from the
 // reference codec of the test support, not from the code under test.
 #include <gtest/gtest.h>
 
@@ -8,7 +9,10 @@
 #include <unistd.h>
 
 #include "modem/EngineState.h"
+#include "modem/PartAssembler.h"
 #include "modem/Reception.h"
+#include "sms/Gsm7.h"
+#include "sms/SmartMessage.h"
 #include "base/Database.h"
 #include "base/SharedFlagBlock.h"
 #include "support/TestEnv.h"
@@ -185,7 +189,7 @@ TEST_F(ReceptionTest, SmartMessageInThreePartsIsStoredOnceAfterTheLast)
     receive(p1);
     receive(p2);
     EXPECT_TRUE(inbox().isEmpty());
-    EXPECT_EQ(tempRows(), 1);
+    EXPECT_EQ(tempRows(), 2);
     EXPECT_EQ(stored_.size(), 0);
     EXPECT_EQ(st_.iNewSMS, 0);
     receive(p3);
@@ -305,22 +309,208 @@ TEST_F(ReceptionTest, MalformedOrUnkeptPdusLeaveNoTrace)
     EXPECT_EQ(inbox().size(), 1);
 }
 
-TEST_F(ReceptionTest, FailingCodeRollsBackTheStoreAndKeepsTheParts)
+TEST_F(ReceptionTest, FailingCodeKeepsNothingOfTheLastPart)
 {
     ASSERT_TRUE(db().exec("UPDATE tbnumbers SET incode=NULL"));
     receive(smartPart(kIntl, 0x1581, 2, 1, "\xA1"));
+    EXPECT_EQ(tempRows(), 1);
+    // The message cannot be stored: the last part is not kept either, so
+    // that the same part, received again, completes it.
     receive(smartPart(kIntl, 0x1581, 2, 2, "\xA2"));
+    receive(text(kIntl, "hellohello"));
     EXPECT_TRUE(inbox().isEmpty());
     EXPECT_EQ(stored_.size(), 0);
     EXPECT_EQ(st_.iNewSMS, 0);
     EXPECT_FALSE(db().inTransaction());
-    // The assembled parts stay until the sender's next first part.
     EXPECT_EQ(db().query("SELECT msgcontent FROM tbintemp").value(0, 0).toString(),
-              "0B0504158100000003010201A10B0504158100000003010202A2");
+              "0B0504158100000003010201A1");
+    EXPECT_EQ(tempRows(), 1);
 
     ASSERT_TRUE(db().exec("UPDATE tbnumbers SET incode=41"));
+    receive(smartPart(kIntl, 0x1581, 2, 2, "\xA2"));
     receive(text(kIntl, "hellohello"));
-    ASSERT_EQ(inbox().size(), 1);
+    ASSERT_EQ(inbox().size(), 2);
     EXPECT_EQ(inbox()[0].code, 42);
+    EXPECT_EQ(inbox()[0].content, "0B0504158100000003010201A10B0504158100000003010202A2");
+    EXPECT_EQ(inbox()[1].code, 43);
+    EXPECT_EQ(tempRows(), 0);
+    ASSERT_EQ(stored_.size(), 2);
+}
+
+namespace {
+
+// A smart-message part with any header, built by the reference codec.
+QString part(const QString& sender, const QList<tpdu::UdhElement>& udh, const QByteArray& payload)
+{
+    tpdu::DeliverSpec s;
+    s.sender = sender;
+    s.dcs = 0xF5;
+    s.udh = udh;
+    s.data = payload;
+    return build(s);
+}
+
+// The stored form of one part: the header with its port element first and
+// the concatenation element, then the payload, as hex.
+QString kept(int port, const tpdu::UdhElement& concat, const QByteArray& payload)
+{
+    return tpdu::toHex(tpdu::encodeUdh({tpdu::portElement16(port, 0), concat}) + payload);
+}
+
+QByteArray payloadOf(int set, int seq) { return QByteArray(40 + seq, char(0x10 * set + seq)); }
+
+} // namespace
+
+TEST_F(ReceptionTest, PartsInAnyOrderAreStoredOnceInSequenceOrder)
+{
+    using tpdu::concatElement8;
+    using tpdu::portElement16;
+    // The concatenation element ahead of the ports, as other phones write it.
+    auto p = [&](int seq) {
+        return part(kIntl, {concatElement8(0x42, 3, seq), portElement16(0x158A, 0)}, payloadOf(1, seq));
+    };
+    receive(p(3));
+    receive(p(1));
+    EXPECT_TRUE(inbox().isEmpty());
+    EXPECT_EQ(tempRows(), 2);
+    EXPECT_EQ(stored_.size(), 0);
+    EXPECT_EQ(st_.iNewSMS, 0);
+    receive(p(2));
+    const QList<Row> rows = inbox();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].type, 4);
+    EXPECT_EQ(rows[0].content, kept(0x158A, concatElement8(0x42, 3, 1), payloadOf(1, 1)) +
+                                   kept(0x158A, concatElement8(0x42, 3, 2), payloadOf(1, 2)) +
+                                   kept(0x158A, concatElement8(0x42, 3, 3), payloadOf(1, 3)));
+    EXPECT_EQ(tempRows(), 0);
     ASSERT_EQ(stored_.size(), 1);
+    EXPECT_EQ(st_.iNewSMS, 1);
+
+    // A message of one part that carries only the port element.
+    receive(part(kIntl, {portElement16(0x1581, 0)}, payloadOf(2, 0)));
+    ASSERT_EQ(inbox().size(), 2);
+    EXPECT_EQ(inbox()[1].type, 2);
+    EXPECT_EQ(inbox()[1].content, tpdu::toHex(tpdu::encodeUdh({portElement16(0x1581, 0)}) + payloadOf(2, 0)));
+    EXPECT_EQ(tempRows(), 0);
+}
+
+TEST_F(ReceptionTest, SetsOfOneSenderAreKeptApartAndIncompleteOnesWait)
+{
+    using tpdu::concatElement16;
+    using tpdu::concatElement8;
+    using tpdu::portElement16;
+    // Two ringtones (8-bit references 1 and 2), a logo under reference 1 and
+    // a picture with a 16-bit reference, all from one sender, interleaved.
+    const tpdu::UdhElement a1 = concatElement8(1, 2, 1), a2 = concatElement8(1, 2, 2);
+    const tpdu::UdhElement b1 = concatElement8(2, 2, 1), b2 = concatElement8(2, 2, 2);
+    const tpdu::UdhElement w1 = concatElement16(0x0102, 3, 1), w2 = concatElement16(0x0102, 3, 2);
+    receive(part(kIntl, {portElement16(0x1581, 0), a1}, payloadOf(1, 1)));
+    receive(part(kIntl, {portElement16(0x1582, 0), a2}, payloadOf(3, 2)));
+    receive(part(kIntl, {portElement16(0x158A, 0), w2}, payloadOf(4, 2)));
+    receive(part(kIntl, {portElement16(0x1581, 0), b2}, payloadOf(2, 2)));
+    receive(part(kIntl, {portElement16(0x158A, 0), w1}, payloadOf(4, 1)));
+    receive(part(kIntl, {portElement16(0x1581, 0), b1}, payloadOf(2, 1)));
+    ASSERT_EQ(inbox().size(), 1);
+    EXPECT_EQ(inbox()[0].content, kept(0x1581, b1, payloadOf(2, 1)) + kept(0x1581, b2, payloadOf(2, 2)));
+    // The same part twice is kept once.
+    receive(part(kIntl, {portElement16(0x1581, 0), a1}, payloadOf(1, 1)));
+    EXPECT_EQ(tempRows(), 4);
+    receive(part(kIntl, {portElement16(0x1581, 0), a2}, payloadOf(1, 2)));
+    ASSERT_EQ(inbox().size(), 2);
+    EXPECT_EQ(inbox()[1].type, 2);
+    EXPECT_EQ(inbox()[1].content, kept(0x1581, a1, payloadOf(1, 1)) + kept(0x1581, a2, payloadOf(1, 2)));
+    // The logo's part 2 and the picture's parts 1 and 2 of 3 still wait.
+    EXPECT_EQ(tempRows(), 3);
+    EXPECT_EQ(stored_.size(), 2);
+    EXPECT_EQ(st_.iNewSMS, 2);
+}
+
+TEST_F(ReceptionTest, AReusedReferenceStartsANewMessage)
+{
+    using tpdu::concatElement8;
+    using tpdu::portElement16;
+    // This program numbers every set 1; a sender whose last part was lost
+    // sends the next message under the same reference.
+    auto p = [&](int set, int seq) {
+        return part(kIntl, {portElement16(0x1581, 0), concatElement8(1, 3, seq)}, payloadOf(set, seq));
+    };
+    receive(p(3, 1));
+    receive(p(3, 2));
+    EXPECT_EQ(tempRows(), 2);
+    // Another part 1 than the waiting one: a new message.
+    receive(p(4, 1));
+    EXPECT_EQ(tempRows(), 1);
+    receive(p(4, 3));
+    receive(p(4, 2));
+    ASSERT_EQ(inbox().size(), 1);
+    EXPECT_EQ(inbox()[0].content, kept(0x1581, concatElement8(1, 3, 1), payloadOf(4, 1)) +
+                                      kept(0x1581, concatElement8(1, 3, 2), payloadOf(4, 2)) +
+                                      kept(0x1581, concatElement8(1, 3, 3), payloadOf(4, 3)));
+    EXPECT_EQ(tempRows(), 0);
+}
+
+TEST_F(ReceptionTest, ASenderKeepsABoundedNumberOfUnfinishedSets)
+{
+    using tpdu::concatElement8;
+    using tpdu::portElement16;
+    const int n = PartAssembler::kOpenSetsPerSender;
+    for (int ref = 0; ref <= n; ++ref)
+        receive(part(kIntl, {portElement16(0x1581, 0), concatElement8(ref, 2, 1)}, payloadOf(1, ref)));
+    receive(part("+447700900999", {portElement16(0x1581, 0), concatElement8(0, 2, 1)}, payloadOf(2, 0)));
+    EXPECT_EQ(tempRows(), n + 1);
+    // The oldest set gave way: its last part starts a set of its own.
+    receive(part(kIntl, {portElement16(0x1581, 0), concatElement8(0, 2, 2)}, payloadOf(1, 0)));
+    EXPECT_TRUE(inbox().isEmpty());
+    // The newest is complete with its part 2, and another sender's set is
+    // untouched.
+    receive(part(kIntl, {portElement16(0x1581, 0), concatElement8(n, 2, 2)}, payloadOf(1, n)));
+    receive(part("+447700900999", {portElement16(0x1581, 0), concatElement8(0, 2, 2)}, payloadOf(2, 1)));
+    ASSERT_EQ(inbox().size(), 2);
+    EXPECT_EQ(inbox()[0].from, kIntl);
+    EXPECT_EQ(inbox()[1].from, "+447700900999");
+}
+
+TEST_F(ReceptionTest, TextsWithAHeaderKeepTheirBlanksAndAFinalAt)
+{
+    for (const QString& body : {QString("  first of two  "), QString("ABCDEFG@"), QString(" ")}) {
+        tpdu::DeliverSpec s;
+        s.sender = kIntl;
+        s.udh = {tpdu::concatElement8(0x21, 2, 1)};
+        s.text = body;
+        receive(build(s));
+        const QString stored = inbox().constLast().content;
+        EXPECT_EQ(gsm7::textFromPacked(stored), body);
+        // Independently: the septets packed from the first bit.
+        const QByteArray septets = tpdu::gsmEncode(body).value();
+        EXPECT_EQ(tpdu::unpackSeptets(tpdu::fromHex(stored).value(), int(septets.size())), septets);
+    }
+    EXPECT_EQ(inbox().size(), 3);
+}
+
+TEST_F(ReceptionTest, ALogoFromAnotherPhoneReadsLikeOneOfOurOwn)
+{
+    // The payload of a 72 x 14 logo for operator 23415 with a diagonal,
+    // built field by field: version 0, the operator code, a line feed, the
+    // bitmap header and 126 octets of pixels.
+    QByteArray pixels(126, '\0');
+    for (int y = 0; y < 14; ++y)
+        pixels[y * 9 + y / 8] = char(pixels[y * 9 + y / 8] | (0x80 >> (y % 8)));
+    const QByteArray payload = QByteArray::fromHex("3032F4510A00480E01") + pixels;
+    // Another phone cuts it in its own places, writes the concatenation
+    // element first with a 16-bit reference, and the parts come last first.
+    const QList<QByteArray> cuts = {payload.left(60), payload.mid(60, 60), payload.mid(120)};
+    for (int seq = 3; seq >= 1; --seq)
+        receive(part(kIntl, {tpdu::concatElement16(0x5A5A, 3, seq), tpdu::portElement16(0x1582, 0)}, cuts[seq - 1]));
+    ASSERT_EQ(inbox().size(), 1);
+    EXPECT_EQ(inbox()[0].type, 3);
+
+    // The readers of stored logos find every header, as in the program's own
+    // content.
+    const sms::MonoBitmap logo = sms::decodeOperatorLogo(inbox()[0].content);
+    ASSERT_EQ(logo.width(), 72);
+    ASSERT_EQ(logo.height(), 14);
+    EXPECT_EQ(logo.inkCount(), 14);
+    for (int y = 0; y < 14; ++y)
+        EXPECT_TRUE(logo.pixel(y, y)) << y;
+    EXPECT_EQ(sms::stripPartHeaders(inbox()[0].content, sms::SmartPort::OperatorLogo), tpdu::toHex(payload));
 }

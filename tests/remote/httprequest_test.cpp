@@ -1,5 +1,5 @@
 // The pieces of the HTTP server that need no socket: the request reader,
-// the request target, form decoding, the checks on remote input, the page
+// the request target, the cross-site check, form decoding, the checks on remote input, the page
 // collection and the allow list.
 #include <QDir>
 #include <QFile>
@@ -9,6 +9,7 @@
 #include "remote/AllowList.h"
 #include "remote/http/FormData.h"
 #include "remote/http/HttpRequestReader.h"
+#include "remote/http/RequestSite.h"
 #include "remote/RemoteInput.h"
 #include "remote/http/WebPages.h"
 #include "base/Database.h"
@@ -230,4 +231,57 @@ TEST(AllowList, RowsMatchAsTheTableSays)
 
     row(0, 0, 0, 0, 0);
     EXPECT_TRUE(allowed(8, 8, 8, 8));
+}
+
+TEST(RequestSite, PagesOfOtherHostsAreToldFromTheFormAndFromScripts)
+{
+    struct Case {
+        QList<QByteArray> host, origin, referer, fetchSite;
+        bool crossSite;
+        const char* what;
+    } cases[] = {
+        {{}, {}, {}, {}, false, "no header at all (a script)"},
+        {{"192.168.1.5:8010"}, {}, {}, {}, false, "Host only (curl)"},
+        {{"192.168.1.5:8010"}, {"http://192.168.1.5:8010"}, {"http://192.168.1.5:8010/"}, {"same-origin"}, false,
+         "the served form"},
+        {{"SMSBOX:8010"}, {"http://smsbox:8010"}, {}, {}, false, "host names without regard to case"},
+        {{"[::1]:8010"}, {"http://[::1]:8010"}, {}, {}, false, "IPv6 address"},
+        {{"smsbox"}, {"https://smsbox"}, {}, {}, false, "no port in Host: the host decides"},
+        {{"192.168.1.5:8010"}, {}, {"http://192.168.1.5:8010/index.htm?x=1"}, {"none"}, false, "Referer of the form"},
+        {{"192.168.1.5:8010"}, {""}, {""}, {}, false, "empty values say nothing"},
+        {{"192.168.1.5:8010"}, {}, {}, {"cross-site"}, true, "Sec-Fetch-Site"},
+        {{"192.168.1.5:8010"}, {}, {}, {" Cross-Site "}, true, "Sec-Fetch-Site in another case"},
+        {{"192.168.1.5:8010"}, {"http://evil.example"}, {}, {}, true, "Origin of another host"},
+        {{"192.168.1.5:8010"}, {}, {"http://evil.example/page.html"}, {}, true, "Referer of another host"},
+        {{"192.168.1.5:8010"}, {"http://192.168.1.5"}, {}, {}, true, "another port of this host"},
+        {{"192.168.1.5:8010"}, {"null"}, {}, {}, true, "a sandboxed or local page"},
+        {{"192.168.1.5:8010"}, {"http://192.168.1.5:8010"}, {"http://evil.example/"}, {}, true,
+         "Origin right, Referer elsewhere"},
+        {{"192.168.1.5:8010"}, {"http://192.168.1.5:8010", "http://evil.example"}, {}, {}, true, "two Origins"},
+        {{"192.168.1.5:8010", "evil.example:8010"}, {"http://evil.example:8010"}, {}, {}, true, "two Host headers"},
+        {{"192.168.1.5:8010"}, {"ftp://192.168.1.5:8010"}, {}, {}, true, "another scheme"},
+        {{"192.168.1.5:8010"}, {"http://192.168.1.5.evil.example:8010"}, {}, {}, true, "a look-alike host"},
+        {{"192.168.1.5:8010"}, {"http://user@evil.example:8010"}, {}, {}, true, "user part and another host"},
+        {{}, {"http://127.0.0.1:8010"}, {}, {}, false, "no Host: the address it came to"},
+        {{}, {"http://127.0.0.1:9999"}, {}, {}, true, "no Host, another port"},
+        {{"a/b"}, {"http://a"}, {}, {}, true, "a Host that is no host"},
+    };
+    for (const Case& c : cases) {
+        RequestSiteHeaders h{c.host, c.origin, c.referer, c.fetchSite};
+        EXPECT_EQ(isCrossSiteRequest(h, "127.0.0.1", 8010), c.crossSite) << c.what;
+    }
+}
+
+TEST(HttpRequestReader, KeepsTheHeadersThatTellWhereARequestComesFrom)
+{
+    HttpRequestReader r;
+    ASSERT_EQ(r.feed("POST /sendsms.htm HTTP/1.1\r\nHOST:  box:8010 \r\norigin: http://box:8010\r\n"
+                     "Referer: http://box:8010/\r\nsec-fetch-site: same-origin\r\nOrigin: null\r\n"
+                     "Content-Length: 0\r\n\r\n"),
+              Status::Complete);
+    EXPECT_EQ(r.siteHeaders().host, QList<QByteArray>{"box:8010"});
+    EXPECT_EQ(r.siteHeaders().origin, (QList<QByteArray>{"http://box:8010", "null"}));
+    EXPECT_EQ(r.siteHeaders().referer, QList<QByteArray>{"http://box:8010/"});
+    EXPECT_EQ(r.siteHeaders().fetchSite, QList<QByteArray>{"same-origin"});
+    EXPECT_TRUE(isCrossSiteRequest(r.siteHeaders(), "127.0.0.1", 8010));
 }

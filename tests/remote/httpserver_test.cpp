@@ -265,6 +265,45 @@ TEST_F(HttpServerTest, RefusesWhatCannotBeSent)
     EXPECT_EQ(rows(), 0);
 }
 
+TEST_F(HttpServerTest, SubmissionsFromPagesOfOtherSitesAreRefused)
+{
+    const QByteArray host = "Host: 127.0.0.1:" + QByteArray::number(server.port()) + "\r\n";
+    const QByteArray self = "http://127.0.0.1:" + QByteArray::number(server.port());
+    const QByteArray form = "mPhoneNo=123&mMessage=hi";
+    auto postWith = [&](const QByteArray& headers) {
+        return exchange("POST /sendsms.htm HTTP/1.1\r\n" + headers + "Content-Type: application/x-www-form-urlencoded\r\n"
+                        "Content-Length: " + QByteArray::number(form.size()) + "\r\n\r\n" + form);
+    };
+    auto getWith = [&](const QByteArray& headers) {
+        return exchange("GET /sendsms.htm?" + form + " HTTP/1.1\r\n" + headers + "\r\n");
+    };
+    // An image or a form on another site's page, as browsers send them.
+    const QList<QByteArray> foreign = {
+        host + "Referer: http://evil.example/cats.html\r\nSec-Fetch-Site: cross-site\r\n",
+        host + "Referer: http://evil.example/cats.html\r\n",
+        host + "Sec-Fetch-Site: cross-site\r\n",
+        host + "Origin: http://evil.example\r\n",
+        host + "Origin: null\r\n",
+        host + "Origin: http://127.0.0.1:1\r\n",
+    };
+    for (const QByteArray& headers : foreign) {
+        EXPECT_EQ(getWith(headers), kFail) << headers.constData();
+        EXPECT_EQ(postWith(headers), kFail) << headers.constData();
+    }
+    EXPECT_EQ(rows(), 0);
+    EXPECT_FALSE(st.bOutboxChanged);
+
+    // The served form, and clients that say nothing of where they come from.
+    EXPECT_EQ(postWith(host + "Origin: " + self + "\r\nReferer: " + self + "/\r\nSec-Fetch-Site: same-origin\r\n"),
+              kSuccess);
+    EXPECT_EQ(getWith(host + "Referer: " + self + "/index.htm\r\n"), kSuccess);
+    EXPECT_EQ(getWith(host), kSuccess);
+    EXPECT_EQ(postWith(QByteArray()), kSuccess);
+    EXPECT_EQ(rows(), 4);
+    // Other pages are served whoever asks.
+    EXPECT_EQ(exchange("GET / HTTP/1.1\r\n" + host + "Origin: http://evil.example\r\n\r\n"), kIndex);
+}
+
 TEST_F(HttpServerTest, BodyMayArriveLaterAndAfterContinue)
 {
     // Head and body in separate segments, the body itself split.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "sms/DeliverPdu.h"
+#include "sms/Gsm7.h"
 #include "support/Tpdu.h"
 
 using namespace pdu;
@@ -118,8 +119,98 @@ TEST(DeliverPdu, EightBitMessagesAreClassifiedByTheirPort)
     EXPECT_EQ(decodeOk(simple(kOaIntl, "04", "08", "0605041234000041")).messageType, MessageText);
     // Fewer than 11 hex digits of user data (5 octets): dropped.
     EXPECT_EQ(decodeOk(simple(kOaIntl, "F5", "05", "0605041581")).messageType, MessageDropped);
-    // A smart port whose header stops before the part numbers: dropped.
-    EXPECT_EQ(decodeOk(simple(kOaIntl, "F5", "08", "0605041581000001")).messageType, MessageDropped);
+    // A smart port with no concatenation element is a message of one part.
+    const Deliver single = decodeOk(deliver("00", "44", kOaIntl, "F5", "08", "0605041581000001"));
+    EXPECT_EQ(single.messageType, MessageRingtone);
+    EXPECT_EQ(single.partReference, -1);
+    EXPECT_EQ(single.partTotal, 1);
+    EXPECT_EQ(single.partSequence, 1);
+    EXPECT_EQ(single.userData, "0605041581000001");
+    // Without TP-UDHI the octets are data, not a header: a text.
+    EXPECT_EQ(decodeOk(simple(kOaIntl, "F5", "0C", "0B05041581000000030103020A")).messageType, MessageText);
+}
+
+TEST(DeliverPdu, SmartPartsAreReadByTheirHeaderElements)
+{
+    using namespace tpdu;
+    const UdhElement language{0x24, QByteArray::fromHex("01")};
+    struct Case {
+        QList<UdhElement> udh;
+        int type, reference, total, sequence;
+        QList<UdhElement> kept; // the header the part is kept with
+    } cases[] = {
+        {{concatElement8(0x42, 3, 2), portElement16(0x1581, 0)}, MessageRingtone, 0x42, 3, 2,
+         {portElement16(0x1581, 0), concatElement8(0x42, 3, 2)}},
+        {{portElement16(0x1582, 0x1582), concatElement16(0xA001, 2, 2)}, MessageOperatorLogo, 0xA001, 2, 2,
+         {portElement16(0x1582, 0x1582), concatElement16(0xA001, 2, 2)}},
+        {{language, concatElement8(7, 4, 1), language, portElement16(0x158A, 0)}, MessagePicture, 7, 4, 1,
+         {portElement16(0x158A, 0), concatElement8(7, 4, 1)}},
+        {{portElement16(0x158A, 0)}, MessagePicture, -1, 1, 1, {portElement16(0x158A, 0)}},
+        // Impossible part numbers: one part.
+        {{portElement16(0x1581, 0), concatElement8(3, 2, 5)}, MessageRingtone, -1, 1, 1, {portElement16(0x1581, 0)}},
+        // An 8-bit port cannot name a smart-message port: a text.
+        {{portElement8(0x81, 0), concatElement8(3, 2, 1)}, MessageText, -1, 1, 1, {}},
+    };
+    const QByteArray payload = QByteArray::fromHex("024A3A51D195CD00");
+    for (const Case& c : cases) {
+        DeliverSpec spec;
+        spec.sender = "+447700900123";
+        spec.dcs = 0xF5;
+        spec.udh = c.udh;
+        spec.data = payload;
+        const QString pdu = buildDeliver(spec).value_or(QString());
+        SCOPED_TRACE(pdu.toStdString());
+        const auto ref = decodeDeliver(pdu);
+        ASSERT_TRUE(ref.has_value());
+        const pdu::Deliver d = decodeOk(pdu);
+        EXPECT_EQ(d.messageType, c.type);
+        if (c.type == MessageText)
+            continue;
+        EXPECT_EQ(d.partReference, ref->ud.header.isPartOfSet() ? ref->ud.header.concatRef : -1);
+        EXPECT_EQ(d.partReference, c.reference);
+        EXPECT_EQ(d.partTotal, c.total);
+        EXPECT_EQ(d.partSequence, c.sequence);
+        EXPECT_EQ(d.userData, toHex(encodeUdh(c.kept) + ref->ud.payload));
+    }
+    // A header element cut short by the header's end: the elements before
+    // it count.
+    DeliverSpec cut;
+    cut.sender = "+447700900123";
+    cut.dcs = 0xF5;
+    cut.rawUdh = QByteArray::fromHex("080504158100000003");
+    cut.data = payload;
+    const pdu::Deliver d = decodeOk(buildDeliver(cut).value());
+    EXPECT_EQ(d.messageType, MessageRingtone);
+    EXPECT_EQ(d.partTotal, 1);
+    EXPECT_EQ(d.userData, "06050415810000" + toHex(payload));
+}
+
+TEST(DeliverPdu, ReceivedTextsKeepEverySeptet)
+{
+    // Blanks at both ends, and a last '@' that ends a group of eight septets
+    // (it fills the top bits of the seventh octet, like zero fill would).
+    const QStringList bodies = {"  two blanks first", "ends in blanks   ", "ABCDEFG@", "Seven @", " @@@@@@@",
+                                "0123456789ABCDE@", "@", " "};
+    for (const QString& body : bodies) {
+        for (const bool withHeader : {false, true}) {
+            tpdu::DeliverSpec spec;
+            spec.sender = "+447700900123";
+            spec.text = body;
+            if (withHeader)
+                spec.udh = {tpdu::concatElement8(0x21, 2, 1)};
+            const QString pdu = tpdu::buildDeliver(spec).value();
+            SCOPED_TRACE((body + (withHeader ? " (header)" : "")).toStdString());
+            const auto ref = tpdu::decodeDeliver(pdu);
+            ASSERT_TRUE(ref.has_value());
+            const Deliver d = decodeOk(pdu);
+            EXPECT_EQ(d.messageType, MessageText);
+            EXPECT_EQ(d.text.size(), ref->ud.payload.size());
+            EXPECT_EQ(tpdu::gsmDecode(d.text.toLatin1()), body);
+            // What is stored reads back as the same septets and text.
+            EXPECT_EQ(gsm7::unpackSeptets(d.userData, int(ref->ud.payload.size())).toLatin1(), ref->ud.payload);
+            EXPECT_EQ(gsm7::textFromPacked(d.userData), body);
+        }
+    }
 }
 
 TEST(DeliverPdu, Ucs2TextsAreTypeFiveAndLoseTheirHeader)
@@ -205,8 +296,8 @@ TEST(DeliverPdu, SurroundingBlanksAndLowerCaseHexAreAccepted)
     const Deliver d = decodeOk("  " + good.toLower() + "\r\n");
     EXPECT_EQ(d.sender, "+447700900123");
     EXPECT_EQ(d.userData, kHello);
-    // Extra octets after the user data are kept, as the modem gave them.
-    EXPECT_EQ(decodeOk(good + "00").userData, kHello + "00");
+    // Octets after the septets UDL counts are not text.
+    EXPECT_EQ(decodeOk(good + "00").userData, kHello);
 }
 
 namespace {
@@ -278,9 +369,12 @@ TEST(DeliverPdu, AgreesWithTheReferenceCodec)
                 } else {
                     EXPECT_EQ(d.messageType, MessageText);
                     EXPECT_EQ(d.text, ref->ud.text);
-                    // Without a header the user data is stored as received;
-                    // with one, the text septets packed on their own.
-                    EXPECT_EQ(d.userData, ref->ud.hasHeader ? septetHex(ref->ud.payload) : tpdu::toHex(ref->ud.raw));
+                    // The text septets packed on their own: without a header
+                    // that is the user data as received.
+                    EXPECT_EQ(d.userData, septetHex(ref->ud.payload));
+                    if (!ref->ud.hasHeader) {
+                        EXPECT_EQ(d.userData, tpdu::toHex(ref->ud.raw));
+                    }
                 }
                 ++checked;
             }

@@ -1,7 +1,8 @@
-// The five text codecs against known vectors.
+// The text codecs against known vectors and the reference septet packing.
 #include <gtest/gtest.h>
 
 #include "sms/Pdu.h"
+#include "support/Tpdu.h"
 
 using namespace pdu;
 
@@ -59,4 +60,45 @@ TEST(HexCodecs, TextToHexAndHexToUnicode)
     // A malformed tail is ignored rather than read past.
     EXPECT_EQ(HexToUnicode("0041004"), "A");
     EXPECT_EQ(HexToUnicode("00G1"), "");
+}
+
+namespace {
+QString asSeptets(const QByteArray& values)
+{
+    QString out;
+    for (char c : values)
+        out += QChar(char16_t(static_cast<unsigned char>(c)));
+    return out;
+}
+} // namespace
+
+TEST(SeptetReader, AgreesWithTheReferenceAtEveryFillAndLength)
+{
+    // Septet values from all over the table, 0 and 1 included.
+    for (int n = 0; n <= 40; ++n) {
+        QByteArray septets;
+        for (int i = 0; i < n; ++i)
+            septets.append(char((i * 37 + n * 11) % 128));
+        for (int fill = 0; fill <= 6; ++fill) {
+            const QByteArray octets = QByteArray(2, '\x5A') + tpdu::packSeptets(septets, fill);
+            const auto* data = reinterpret_cast<const unsigned char*>(octets.constData());
+            SCOPED_TRACE(n * 10 + fill);
+            EXPECT_EQ(unpackSeptets(data, size_t(octets.size()), 16 + size_t(fill), size_t(n)),
+                      asSeptets(tpdu::unpackSeptets(octets.mid(2), n, fill)));
+            // Asked for more than is there: what is there, nothing past it.
+            EXPECT_EQ(unpackSeptets(data, size_t(octets.size()), 16 + size_t(fill), size_t(n) + 9).size(),
+                      (octets.size() * 8 - 16 - fill) / 7);
+        }
+        // packSeptets keeps every septet, blanks included; Unpack7Bit drops a
+        // septet of 0 or 1 in the last place of each group of eight.
+        const QByteArray withBlanks = " " + septets + " ";
+        const QString hex = packSeptets(asSeptets(withBlanks));
+        EXPECT_EQ(hex, tpdu::toHex(tpdu::packSeptets(withBlanks)));
+        QByteArray kept;
+        for (int i = 0; i < withBlanks.size(); ++i)
+            if (i % 8 != 7 || static_cast<unsigned char>(withBlanks.at(i)) > 1)
+                kept.append(withBlanks.at(i));
+        EXPECT_EQ(Unpack7Bit(hex), asSeptets(kept)) << n;
+    }
+    EXPECT_EQ(unpackSeptets(nullptr, 0, 0, 5), QString());
 }

@@ -214,12 +214,12 @@ bool parseUdh(const QByteArray& header, UserDataHeader& h, QString& why)
         case 0x00:
             if (!expect(3))
                 return false;
-            h.concatRef = u(0), h.concatTotal = u(1), h.concatSeq = u(2);
+            h.concatRef = u(0), h.concatTotal = u(1), h.concatSeq = u(2), h.concatWide = false;
             break;
         case 0x08:
             if (!expect(4))
                 return false;
-            h.concatRef = (u(0) << 8) | u(1), h.concatTotal = u(2), h.concatSeq = u(3);
+            h.concatRef = (u(0) << 8) | u(1), h.concatTotal = u(2), h.concatSeq = u(3), h.concatWide = true;
             break;
         case 0x04:
             if (!expect(2))
@@ -343,9 +343,9 @@ struct BuiltUd {
     int udl = 0;
 };
 std::optional<BuiltUd> buildUserData(int dcs, const QList<UdhElement>& udh, const QString& text,
-                                     const QByteArray& data)
+                                     const QByteArray& data, const QByteArray& rawUdh = QByteArray())
 {
-    const QByteArray header = udh.isEmpty() ? QByteArray() : encodeUdh(udh);
+    const QByteArray header = !rawUdh.isEmpty() ? rawUdh : udh.isEmpty() ? QByteArray() : encodeUdh(udh);
     BuiltUd out;
     const Alphabet alphabet = alphabetOf(dcs);
     if (alphabet == Alphabet::Gsm7 && !isCompressed(dcs)) {
@@ -600,6 +600,22 @@ QByteArray encodeUdh(const QList<UdhElement>& elements)
     return QByteArray(1, static_cast<char>(body.size())) + body;
 }
 
+std::optional<UserDataHeader> decodeUdh(const QByteArray& headerWithUdhl, QString* error)
+{
+    QString why;
+    if (headerWithUdhl.isEmpty())
+        why = QStringLiteral("no UDHL");
+    else if (static_cast<unsigned char>(headerWithUdhl.at(0)) + 1 != headerWithUdhl.size())
+        why = QStringLiteral("UDHL %1 for %2 octets").arg(static_cast<unsigned char>(headerWithUdhl.at(0)))
+                  .arg(headerWithUdhl.size());
+    UserDataHeader h;
+    if (why.isEmpty() && parseUdh(headerWithUdhl.mid(1), h, why))
+        return h;
+    if (error)
+        *error = why;
+    return std::nullopt;
+}
+
 // ---- Decoders --------------------------------------------------------------------
 
 std::optional<Submit> decodeSubmit(const QString& hex, bool withSca, QString* error)
@@ -709,7 +725,7 @@ std::optional<QString> buildDeliver(const DeliverSpec& spec)
         fo |= 0x04;
     if (spec.statusReportIndication)
         fo |= 0x20;
-    if (!spec.udh.isEmpty())
+    if (!spec.udh.isEmpty() || !spec.rawUdh.isEmpty())
         fo |= 0x40;
     if (spec.replyPath)
         fo |= 0x80;
@@ -733,7 +749,7 @@ std::optional<QString> buildDeliver(const DeliverSpec& spec)
         ? spec.scts
         : QDateTime(QDate(2024, 5, 6), QTime(12, 34, 56), Qt::OffsetFromUTC, 3600);
     tpdu.append(encodeScts(when));
-    const auto ud = buildUserData(spec.dcs, spec.udh, spec.text, spec.data);
+    const auto ud = buildUserData(spec.dcs, spec.udh, spec.text, spec.data, spec.rawUdh);
     if (!ud)
         return std::nullopt;
     tpdu.append(static_cast<char>(ud->udl));

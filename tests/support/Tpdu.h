@@ -90,6 +90,12 @@ struct UserDataHeader {
     int concatRef = -1;
     int concatTotal = 0;
     int concatSeq = 0;
+    bool concatWide = false;   // the reference came in IEI 08
+
+    // A receiver ignores a concatenation element whose total is 0 or whose
+    // sequence number is 0 or past the total (TS 23.040 9.2.3.24.1): the
+    // message then stands on its own.
+    bool isPartOfSet() const { return concatRef >= 0 && concatTotal >= 1 && concatSeq >= 1 && concatSeq <= concatTotal; }
 };
 
 // Elements for building headers.
@@ -99,6 +105,10 @@ UdhElement concatElement8(int ref, int total, int seq);      // IEI 00
 UdhElement concatElement16(int ref, int total, int seq);     // IEI 08
 // The header octets, including the leading length octet (UDHL).
 QByteArray encodeUdh(const QList<UdhElement>& elements);
+// Reads header octets (UDHL first) strictly: std::nullopt when UDHL does not
+// match the octets, an element runs past the header, or a concatenation or
+// port element has the wrong length.
+std::optional<UserDataHeader> decodeUdh(const QByteArray& headerWithUdhl, QString* error = nullptr);
 
 // ---- Decoded TPDUs -----------------------------------------------------------
 
@@ -170,6 +180,10 @@ struct DeliverSpec {
     bool statusReportIndication = false;
     bool replyPath = false;
     QList<UdhElement> udh;        // non-empty sets TP-UDHI
+    // Header octets as sent (UDHL first), used instead of udh when not
+    // empty: headers no encoder would write (an element cut short, a UDHL
+    // that disagrees with the elements). Sets TP-UDHI.
+    QByteArray rawUdh;
     // The content: text for 7-bit (through the GSM alphabet) and UCS-2, or
     // data octets for 8-bit and reserved alphabets (and to send raw UCS-2).
     QString text;

@@ -122,6 +122,7 @@ public:
     bool openPort(const QString& path, int baudRate, const QString& handshake) override;
     void closePort() override;
     void cancelWait() override;
+    QString openError() const override;
 
 private:
     ModemLink& link_;

@@ -14,6 +14,8 @@ void ModemLinkPort::closePort() { link_.closePort(); }
 
 void ModemLinkPort::cancelWait() { link_.cancel(); }
 
+QString ModemLinkPort::openError() const { return link_.lastOpenError(); }
+
 void installModemForms(ActivityScheduler& scheduler, ModemLink& link, QWidget* parent,
                        const ModemFormOptions& options)
 {

@@ -171,6 +171,14 @@ bool HttpRequestReader::parseHead(QByteArrayView head)
         } else if (equalsNoCase(name, "expect")) {
             if (equalsNoCase(trimmed(value), "100-continue"))
                 expectContinue_ = true;
+        } else if (equalsNoCase(name, "host")) {
+            site_.host.append(trimmed(value).toByteArray());
+        } else if (equalsNoCase(name, "origin")) {
+            site_.origin.append(trimmed(value).toByteArray());
+        } else if (equalsNoCase(name, "referer")) {
+            site_.referer.append(trimmed(value).toByteArray());
+        } else if (equalsNoCase(name, "sec-fetch-site")) {
+            site_.fetchSite.append(trimmed(value).toByteArray());
         }
     }
     return true;

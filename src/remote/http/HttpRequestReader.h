@@ -10,6 +10,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include "remote/http/RequestSite.h"
+
 class HttpRequestReader {
 public:
     static constexpr qsizetype kMaxHead = 8 * 1024;
@@ -33,6 +35,9 @@ public:
     bool isHeadMethod() const { return method() == "HEAD"; }
     qint64 contentLength() const { return contentLength_; } // -1 when absent
     bool expectsContinue() const { return expectContinue_; }
+    // Host, Origin, Referer and Sec-Fetch-Site, for telling a request from
+    // a page of another site.
+    const RequestSiteHeaders& siteHeaders() const { return site_; }
     // Valid once complete.
     QByteArray body() const { return body_; }
     // Why the request failed (for logs and tests).
@@ -51,6 +56,7 @@ private:
     qint64 contentLength_ = -1;
     bool expectContinue_ = false;
     bool continuePending_ = false;
+    RequestSiteHeaders site_;
     const char* failure_ = "";
 };
 

@@ -5,6 +5,7 @@
 #include "remote/AllowList.h"
 #include "remote/http/FormData.h"
 #include "remote/http/HttpRequestReader.h"
+#include "remote/http/RequestSite.h"
 #include "remote/RemoteInput.h"
 #include "base/AppPaths.h"
 #include "base/Database.h"
@@ -132,7 +133,11 @@ private:
                 busyRetry_.start(server_.busyRetryMs_);
                 return;
             }
-            const bool queued = server_.submit(target.hasQuery ? target.query : reader_.body());
+            // A page of another site may not send through the browser of
+            // an allowed computer.
+            const bool crossSite = isCrossSiteRequest(reader_.siteHeaders(), socket_->localAddress().toString(),
+                                                      socket_->localPort());
+            const bool queued = !crossSite && server_.submit(target.hasQuery ? target.query : reader_.body());
             page = queued ? "success.htm" : "fail.htm";
         } else {
             page = target.page;

@@ -9,7 +9,8 @@
 // Every answer is "HTTP/1.1 200 OK" with the page from memory, then the
 // connection closes. "sendsms.htm" queues a text from the fields mPhoneNo,
 // mMessage and mOutDate and answers "success.htm" only when the message was
-// queued, "fail.htm" otherwise.
+// queued, "fail.htm" otherwise; a submission that a browser makes for a page
+// of another site is refused (RequestSite.h).
 #include <QHostAddress>
 #include <QObject>
 #include <QString>

@@ -2,6 +2,7 @@
 
 #include "modem/EngineState.h"
 #include "modem/ModemLink.h"
+#include "modem/SerialPorts.h"
 #include "base/Settings.h"
 #include "base/TextUtil.h"
 #include "base/UserPrompt.h"
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSerialPortInfo>
+#include <algorithm>
 #include <QVBoxLayout>
 
 namespace {
@@ -127,13 +129,29 @@ SettingDialog::SettingDialog(EngineState& state, UserPrompt& prompt, QWidget* pa
 
 void SettingDialog::fillPorts(const QString& stored)
 {
-    QStringList ports;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        if (!ports.contains(info.systemLocation()))
-            ports << info.systemLocation();
-    ports.sort();
-    cboSettingCOMPort->addItems(ports);
-    selectText(cboSettingCOMPort, stored);
+    // Each port shows what the system says of it; what is saved is its
+    // stable name when it has one, so a modem that comes back under
+    // another number is still found.
+    QList<serialports::PortEntry> ports = serialports::availablePorts();
+    std::sort(ports.begin(), ports.end(),
+              [](const auto& a, const auto& b) { return a.path < b.path; });
+    for (const serialports::PortEntry& e : ports) {
+        const QString name = e.stableName.isEmpty() ? e.path : e.stableName;
+        if (cboSettingCOMPort->findData(name) >= 0)
+            continue;
+        cboSettingCOMPort->addItem(e.label(), name);
+        cboSettingCOMPort->setItemData(cboSettingCOMPort->count() - 1, name, Qt::ToolTipRole);
+    }
+    int i = cboSettingCOMPort->findData(stored);
+    if (i < 0)
+        i = cboSettingCOMPort->findData(serialports::storedNameFor(stored));
+    if (i < 0) {
+        // A path the system does not list (a pseudo-terminal, a device that
+        // is unplugged now) is still offered as it was stored.
+        cboSettingCOMPort->addItem(stored, stored);
+        i = cboSettingCOMPort->count() - 1;
+    }
+    cboSettingCOMPort->setCurrentIndex(i);
 }
 
 void SettingDialog::load()
@@ -204,7 +222,7 @@ void SettingDialog::save()
     st_.iAudibleAlert = chkAudible->isChecked() ? 1 : 0;
 
     const std::pair<const char*, QString> values[] = {
-        {"SettingComPort", cboSettingCOMPort->currentText()},
+        {"SettingComPort", cboSettingCOMPort->currentData().toString()},
         {"SettingBaudRate", cboSettingBaudRate->currentText()},
         {"SettingHandshake", cboSettingHandshake->currentText()},
         {"SettingAreaCode", txtAreaCode->text()},

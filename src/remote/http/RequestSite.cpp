@@ -1,0 +1,90 @@
+#include "remote/http/RequestSite.h"
+
+#include <QUrl>
+
+namespace {
+
+struct Authority {
+    bool valid = false;
+    QString host; // lower case; an IPv6 address without brackets
+    int port = -1; // -1: not given
+};
+
+// "http://host:port/path" as an Origin or a Referer gives it.
+Authority fromUrl(const QByteArray& value)
+{
+    Authority a;
+    const QUrl url(QString::fromLatin1(value.trimmed()), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        return a;
+    a.valid = true;
+    a.host = url.host().toLower();
+    a.port = url.port(scheme == QLatin1String("https") ? 443 : 80);
+    return a;
+}
+
+// "host" or "host:port" as a Host header gives it.
+Authority fromHostHeader(const QByteArray& value)
+{
+    Authority a;
+    const QByteArray v = value.trimmed();
+    if (v.isEmpty() || v.contains('/') || v.contains('@') || v.contains('?') || v.contains('#'))
+        return a;
+    const QUrl url(QStringLiteral("http://") + QString::fromLatin1(v), QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty())
+        return a;
+    a.valid = true;
+    a.host = url.host().toLower();
+    a.port = url.port(-1);
+    return a;
+}
+
+bool sameHost(const Authority& addressed, const Authority& named)
+{
+    if (!named.valid || named.host != addressed.host)
+        return false;
+    return addressed.port < 0 || named.port == addressed.port;
+}
+
+} // namespace
+
+bool isCrossSiteRequest(const RequestSiteHeaders& headers, const QString& localHost, int localPort)
+{
+    for (const QByteArray& v : headers.fetchSite)
+        if (v.trimmed().toLower() == "cross-site")
+            return true;
+    const auto allEmpty = [](const QList<QByteArray>& values) {
+        for (const QByteArray& v : values)
+            if (!v.trimmed().isEmpty())
+                return false;
+        return true;
+    };
+    if (allEmpty(headers.origin) && allEmpty(headers.referer))
+        return false;
+
+    // The host the request was addressed to. Two different Host headers
+    // leave it open: refused.
+    Authority addressed;
+    if (!headers.host.isEmpty()) {
+        addressed = fromHostHeader(headers.host.first());
+        for (const QByteArray& v : headers.host) {
+            const Authority other = fromHostHeader(v);
+            if (!other.valid || other.host != addressed.host || other.port != addressed.port)
+                return true;
+        }
+    } else {
+        addressed.valid = !localHost.isEmpty();
+        addressed.host = localHost.toLower();
+        addressed.port = localPort;
+    }
+    if (!addressed.valid)
+        return true;
+    // An empty value says nothing; "null" and anything else that names no
+    // host of ours is refused.
+    for (const QList<QByteArray>* list : {&headers.origin, &headers.referer})
+        for (const QByteArray& v : *list)
+            if (!v.trimmed().isEmpty() && !sameHost(addressed, fromUrl(v)))
+                return true;
+    return false;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// Whether a request was made by a browser on behalf of a page of another
+// site. A page anywhere on the web, opened in a browser on an allowed
+// computer, can make that browser submit the send form to this server (an
+// image or a form whose address is "sendsms.htm"); the browser says where
+// such a request comes from, and this is how the server tells it from the
+// served form and from scripted clients:
+//
+//   Sec-Fetch-Site "cross-site"                 refused
+//   Origin "null" (a sandboxed or local page)   refused
+//   Origin or Referer naming another host       refused
+//   none of these headers (curl, scripts)       accepted
+//
+// The host a request is addressed to is its Host header, or the address it
+// arrived at when there is none; a port is compared when the Host header
+// (or the address) gives one, the Origin's or Referer's port counting as
+// its scheme's default when not written.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+struct RequestSiteHeaders {
+    // Every value of each header, in the order received.
+    QList<QByteArray> host;
+    QList<QByteArray> origin;
+    QList<QByteArray> referer;
+    QList<QByteArray> fetchSite; // Sec-Fetch-Site
+};
+
+bool isCrossSiteRequest(const RequestSiteHeaders& headers, const QString& localHost, int localPort);
