@@ -87,8 +87,11 @@ TEST_F(RealPortTest, TheAcceptedModemIsStoredByItsStableNameAndOpenedThroughIt)
 
 TEST_F(RealPortTest, AFailedOpenSaysWhichPortAndWhy)
 {
-    const QString stable = stableLink("usb-VELQUARIN_SIM_Modem-if02-port0");
-    modem.unplug(); // the terminal is gone; the link leads nowhere
+    // The device behind the stable name is gone (unplugged). The link points
+    // at a path of this test's own: a freed terminal number could be taken
+    // at once by another test running in parallel.
+    const QString stable = byId + "/usb-VELQUARIN_SIM_Modem-if02-port0";
+    ASSERT_TRUE(QFile::link(testenv::root() + "/pts-unplugged", stable));
     Settings::save("SettingComPort", stable);
     runInitialiseModemForm(st, link, port, testenv::prompt(), &parent, options);
 
