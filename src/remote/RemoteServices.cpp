@@ -255,6 +255,24 @@ bool RemoteServices::unreadTexts(int limit, bool ordinaryOnly, QList<Row>* rows)
     return true;
 }
 
+bool RemoteServices::startRemotePhonePass(Pass pass, int requestType, QList<Row>* rows)
+{
+    if (busyElsewhere())
+        return false;
+    beginPass(pass);
+    if (st_.sRemotePhoneNo.trimmed().isEmpty()) {
+        // Without a remote phone the service is off: requests are discarded.
+        discardRequests(requestType);
+        endPass(false);
+        return false;
+    }
+    if (!requests(requestType, rows)) {
+        endPass(true);
+        return false;
+    }
+    return true;
+}
+
 // ------------------------------------------------------------ the passes
 
 void RemoteServices::ProcessGroupSend()
@@ -365,19 +383,9 @@ void RemoteServices::ProcessAutoForward()
 
 void RemoteServices::ProcessUnreadCount()
 {
-    if (busyElsewhere())
-        return;
-    beginPass(Pass::UnreadCount);
-    if (st_.sRemotePhoneNo.trimmed().isEmpty()) {
-        discardRequests(pdu::RequestNumberUpdate);
-        endPass(false);
-        return;
-    }
     QList<Row> rows;
-    if (!requests(pdu::RequestNumberUpdate, &rows)) {
-        endPass(true);
+    if (!startRemotePhonePass(Pass::UnreadCount, pdu::RequestNumberUpdate, &rows))
         return;
-    }
     int served = 0, queued = 0;
     for (const Row& row : rows) {
         if (st_.bClosePending)
@@ -413,19 +421,9 @@ void RemoteServices::ProcessUnreadCount()
 
 void RemoteServices::ProcessRemoteRetrieve()
 {
-    if (busyElsewhere())
-        return;
-    beginPass(Pass::RemoteRetrieve);
-    if (st_.sRemotePhoneNo.trimmed().isEmpty()) {
-        discardRequests(pdu::RequestRetrieve);
-        endPass(false);
-        return;
-    }
     QList<Row> rows;
-    if (!requests(pdu::RequestRetrieve, &rows)) {
-        endPass(true);
+    if (!startRemotePhonePass(Pass::RemoteRetrieve, pdu::RequestRetrieve, &rows))
         return;
-    }
     int served = 0, queued = 0;
     for (const Row& row : rows) {
         if (st_.bClosePending)

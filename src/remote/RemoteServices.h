@@ -117,6 +117,10 @@ private:
     void beginPass(Pass pass);
     void fail(const QString& text);
     void endPass(bool raiseOutbox);
+    // The opening of the passes that serve the remote phone: false when the
+    // pass is over already (busy, no remote phone, or the requests could not
+    // be read); otherwise the pass is begun and rows holds the requests.
+    bool startRemotePhonePass(Pass pass, int requestType, QList<Row>* rows);
     bool busyElsewhere();
 
     Database& db_;
