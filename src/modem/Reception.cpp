@@ -234,7 +234,7 @@ bool Reception::appendToJournal(const QString& pdu, const QDateTime& arrival)
         return false;
     const QByteArray native = QFile::encodeName(path);
     const bool existed = QFileInfo::exists(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(native.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         qWarning("Reception: cannot open the receive journal %s", native.constData());
         return false;

@@ -124,6 +124,9 @@ TEST_F(ReceptionJournalTest, ALockedDatabaseJournalsBeforeTheAcknowledgementAndS
     const QString second = tpdu::deliverText("+447700900124", "also while locked");
     ASSERT_TRUE(other.hold(fresh.path()));
     deliver(first);
+    EXPECT_EQ(reception.lastKept(), Reception::Kept::Journaled);
+    EXPECT_TRUE(st.bGotCMT);
+    acknowledge();
     deliver(second);
     EXPECT_EQ(reception.lastKept(), Reception::Kept::Journaled);
     EXPECT_EQ(stored(), 0);
