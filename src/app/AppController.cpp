@@ -22,6 +22,7 @@
 #include "engine/EngineWiring.h"
 #include "security/ui/LoginWiring.h"
 #include "addressbook/ui/AddressBookWiring.h"
+#include "addressbook/ui/AddressExchangeWiring.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -124,6 +125,7 @@ void AppController::load(bool show)
         installEditor(*window_, *this);
         installLoginAndTray(*window_, *this);
         installAddressBook(*window_, *this);
+        addrx::installAddressExchange(*window_, *this);
         installRingtonePlayer(*window_, *this);
         installCannedMessages(*window_, *this);
     }
