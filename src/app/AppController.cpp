@@ -23,6 +23,7 @@
 #include "security/ui/LoginWiring.h"
 #include "addressbook/ui/AddressBookWiring.h"
 #include "folders/ui/FolderWiring.h"
+#include "addressbook/ui/AddressExchangeWiring.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -126,6 +127,7 @@ void AppController::load(bool show)
         installLoginAndTray(*window_, *this);
         installAddressBook(*window_, *this);
         installFolderActions(*window_, *this, *sender_);
+        addrx::installAddressExchange(*window_, *this);
         installRingtonePlayer(*window_, *this);
         installCannedMessages(*window_, *this);
     }
