@@ -22,6 +22,7 @@
 #include "engine/EngineWiring.h"
 #include "security/ui/LoginWiring.h"
 #include "addressbook/ui/AddressBookWiring.h"
+#include "reading/ui/ReadingWiring.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -125,6 +126,7 @@ void AppController::load(bool show)
         installLoginAndTray(*window_, *this);
         installAddressBook(*window_, *this);
         installRingtonePlayer(*window_, *this);
+        installReading(*window_, *this);
         installCannedMessages(*window_, *this);
     }
 
