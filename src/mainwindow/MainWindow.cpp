@@ -864,16 +864,17 @@ void MainWindow::clearMessageView()
     txtMessage_->clear();
 }
 
-QImage MainWindow::pictureImage(const sms::MonoBitmap& bitmap)
+QImage MainWindow::pictureImage(const sms::MonoBitmap& bitmap, int zoom)
 {
-    QImage image(bitmap.width() * kPictureZoom, bitmap.height() * kPictureZoom, QImage::Format_RGB32);
+    zoom = qMax(1, zoom);
+    QImage image(bitmap.width() * zoom, bitmap.height() * zoom, QImage::Format_RGB32);
     image.fill(Qt::white);
     for (int y = 0; y < bitmap.height(); ++y)
         for (int x = 0; x < bitmap.width(); ++x)
             if (bitmap.pixel(x, y))
-                for (int dy = 0; dy < kPictureZoom; ++dy)
-                    for (int dx = 0; dx < kPictureZoom; ++dx)
-                        image.setPixel(x * kPictureZoom + dx, y * kPictureZoom + dy, qRgb(0, 0, 0));
+                for (int dy = 0; dy < zoom; ++dy)
+                    for (int dx = 0; dx < zoom; ++dx)
+                        image.setPixel(x * zoom + dx, y * zoom + dy, qRgb(0, 0, 0));
     return image;
 }
 

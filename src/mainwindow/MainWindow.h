@@ -77,11 +77,12 @@ public:
     void clearMessageView();
     // What the preview pane shows (found is false while it is empty).
     const PaneContent& shownPane() const { return pane_; }
-    // How many screen pixels the pane's picture box gives one bitmap pixel.
-    static constexpr int kPictureZoom = 2;
-    // A logo's or picture's bitmap as the picture box shows it: ink black on
-    // white, kPictureZoom screen pixels per bitmap pixel.
-    static QImage pictureImage(const sms::MonoBitmap& bitmap);
+    // How many screen pixels the pane's picture box gives one bitmap pixel:
+    // the box is 14 or 28 pixels high, as the pane is laid out.
+    static constexpr int kPictureZoom = 1;
+    // A logo's or picture's bitmap as a picture box shows it: ink black on
+    // white, zoom screen pixels per bitmap pixel.
+    static QImage pictureImage(const sms::MonoBitmap& bitmap, int zoom = kPictureZoom);
     // Recomputes the unread count from the database and sets the Inbox node's
     // weight from it.
     void refreshUnreadCount();

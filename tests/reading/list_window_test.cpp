@@ -195,7 +195,19 @@ TEST_F(Reading, DoubleClickOpensOneWindowOnlyWithACurrentRow)
     EXPECT_EQ(mw->lblType->text(), "Operator Logo");
     EXPECT_EQ(mw->txtPhone->text(), "+443");
     EXPECT_TRUE(testenv::waitUntil([&] { return mw->picImage->isVisible(); }));
-    EXPECT_EQ(mw->picImage->grab().toImage(), w->pictureBox()->grab().toImage());
+    // The pane's picture, enlarged: every pixel of the pane's box is a
+    // square of the window's.
+    const QImage small = w->pictureBox()->grab().toImage();
+    const QImage big = mw->picImage->grab().toImage();
+    const int z = MessageWindow::kPictureZoom;
+    ASSERT_EQ(big.size(), small.size() * z);
+    int mismatches = 0;
+    for (int y = 0; y < big.height(); ++y)
+        for (int x = 0; x < big.width(); ++x)
+            mismatches += big.pixel(x, y) != small.pixel(x / z, y / z);
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(small.pixel(0, 0), qRgb(0, 0, 0)); // the logo's pattern starts with ink
+    EXPECT_EQ(small.pixel(1, 0), qRgb(255, 255, 255));
     mw->cmdExit->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(messageWindow(), nullptr);

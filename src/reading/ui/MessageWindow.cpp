@@ -71,7 +71,7 @@ MessageWindow::MessageWindow(const MessageWindowData& data, QWidget* parent) : Q
     picImage->setObjectName(QStringLiteral("picImage"));
     picImage->setAccessibleName(QStringLiteral("Picture"));
     if (pane_.image != PaneImage::None) {
-        const QPixmap picture = QPixmap::fromImage(MainWindow::pictureImage(pane_.bitmap));
+        const QPixmap picture = QPixmap::fromImage(MainWindow::pictureImage(pane_.bitmap, kPictureZoom));
         picImage->setFixedSize(picture.size());
         picImage->setPixmap(picture);
     } else {

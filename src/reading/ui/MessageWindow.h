@@ -27,6 +27,9 @@ struct MessageWindowData {
 class MessageWindow : public QDialog {
     Q_OBJECT
 public:
+    // The window has room to show a logo or picture enlarged.
+    static constexpr int kPictureZoom = 2;
+
     explicit MessageWindow(const MessageWindowData& data, QWidget* parent = nullptr);
 
     // The address forms write the saved name and number back.
