@@ -22,6 +22,7 @@
 #include "engine/EngineWiring.h"
 #include "security/ui/LoginWiring.h"
 #include "addressbook/ui/AddressBookWiring.h"
+#include "reading/ui/ReadingWiring.h"
 #include "folders/ui/FolderWiring.h"
 #include "addressbook/ui/AddressExchangeWiring.h"
 
@@ -129,6 +130,7 @@ void AppController::load(bool show)
         installFolderActions(*window_, *this, *sender_);
         addrx::installAddressExchange(*window_, *this);
         installRingtonePlayer(*window_, *this);
+        installReading(*window_, *this);
         installCannedMessages(*window_, *this);
     }
 

@@ -5,10 +5,9 @@
 #include "controls/Twips.h"
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/MessageListModel.h"
+#include "mainwindow/MessageListView.h"
 #include "mainwindow/ToolbarKeys.h"
 #include "modem/EngineState.h"
-#include "sms/Gsm7.h"
-#include "sms/Pdu.h"
 #include "mainwindow/SettingsMenu.h"
 #include "mainwindow/AppCommands.h"
 #include "base/Database.h"
@@ -24,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -82,18 +82,6 @@ void styleReportList(QTreeView* list)
     list->setPalette(pal);
     list->header()->setStretchLastSection(false);
     list->header()->setSectionsMovable(false);
-}
-
-QString typeCaption(int type)
-{
-    switch (type) {
-    case 1: return QStringLiteral("Text Message");
-    case 2: return QStringLiteral("Ring Tone");
-    case 3: return QStringLiteral("Operator Logo");
-    case 4: return QStringLiteral("Picture Message");
-    case 5: return QStringLiteral("Unicode Message");
-    default: return QString();
-    }
 }
 
 const char* const kShortcutCaptions[] = {"Inbox", "Outbox", "Sent Items", "Address Book"};
@@ -418,7 +406,7 @@ QWidget* MainWindow::buildListPane()
     messageOptions.minTwips = {1800, 1000};
     rszMessage_ = new Resizer(messageOptions, stack_);
     rszMessage_->setObjectName(QStringLiteral("rszMessage"));
-    lsvMessage_ = new QTreeView;
+    lsvMessage_ = new MessageListView;
     lsvMessage_->setObjectName(QStringLiteral("lsvMessage"));
     lsvMessage_->resize(lsvMessage_->width(), px(kMessageListHeightTwips));
     model_ = new MessageListModel(this);
@@ -432,6 +420,13 @@ QWidget* MainWindow::buildListPane()
                 if (cur.isValid())
                     showMessage(model_->rowAt(cur.row()).code);
             });
+    // The Delete key deletes the selected messages of the folder shown, as
+    // that folder's own Delete key does.
+    connect(lsvMessage_, &MessageListView::deleteRequested, this, [this] {
+        if (hasView_ && viewLayout(view_).page == ListPage::Message)
+            dispatchToolbar(viewLayout(view_).toolbar, QStringLiteral("delete"));
+    });
+    connect(lsvMessage_, &MessageListView::openRequested, this, &MainWindow::openMessageRequested);
     rszMessage_->addWidget(buildPreviewPane());
     rszMessage_->addWidget(lsvMessage_);
 
@@ -676,6 +671,10 @@ void MainWindow::applyView(ViewKind view)
     if (layout.page == ListPage::Message) {
         const ColumnHeadings h = columnHeadings(view);
         model_->setHeadings(h.date, h.name);
+        // A drag of messages names the table its codes belong to.
+        lsvMessage_->setDragTable(view == ViewKind::Inbox    ? QStringLiteral("tbinqueue")
+                                  : view == ViewKind::Outbox ? QStringLiteral("tboutqueue")
+                                                             : QStringLiteral("tboutlog"));
     }
     view_ = view;
     hasView_ = true;
@@ -862,12 +861,27 @@ void MainWindow::columnClick(int column)
 
 void MainWindow::clearMessageView()
 {
+    pane_ = PaneContent();
     picImage_->hide();
     picImage_->clear();
     cmdPlay_->hide();
     shpMsgHeader_->hide();
     txtMessage_->hide();
     txtMessage_->clear();
+}
+
+QImage MainWindow::pictureImage(const sms::MonoBitmap& bitmap, int zoom)
+{
+    zoom = qMax(1, zoom);
+    QImage image(bitmap.width() * zoom, bitmap.height() * zoom, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int x = 0; x < bitmap.width(); ++x)
+            if (bitmap.pixel(x, y))
+                for (int dy = 0; dy < zoom; ++dy)
+                    for (int dx = 0; dx < zoom; ++dx)
+                        image.setPixel(x * zoom + dx, y * zoom + dy, qRgb(0, 0, 0));
+    return image;
 }
 
 void MainWindow::showMessage(qint64 code)
@@ -882,31 +896,40 @@ void MainWindow::showMessage(qint64 code)
         folder = MessageFolder::Outbox;
     else
         return;
-    MessageDetail m;
-    QString error;
-    if (!readMessageDetail(db_, folder, code, &m, &error)) {
-        if (!error.isEmpty())
-            prompt_.error(error);
+    const PaneContent c = buildPaneContent(db_, folder, code);
+    if (!c.found) {
+        if (!c.error.isEmpty())
+            prompt_.error(c.error);
         return;
     }
+    pane_ = c;
     shpMsgHeader_->show();
-    lblDate_->setText(QLocale::c().toString(m.when, QStringLiteral("dd MMM yyyy HH:mm:ss")));
-    lblNumber_->setText(m.number);
-    lblType_->setText(typeCaption(m.type));
-    txtMessage_->show();
-    if (m.type == 1)
-        txtMessage_->setPlainText(gsm7::textFromPacked(m.content));
-    else if (m.type == 5)
-        txtMessage_->setPlainText(pdu::HexToUnicode(m.content));
-    else if (m.type == 2)
-        cmdPlay_->show();
+    lblDate_->setText(c.dateText);
+    lblNumber_->setText(c.number);
+    lblType_->setText(c.typeLabel);
+    cmdPlay_->setVisible(c.showPlay);
+    if (c.image != PaneImage::None) {
+        const QPixmap picture = QPixmap::fromImage(pictureImage(c.bitmap));
+        picImage_->setFixedSize(picture.size());
+        picImage_->setPixmap(picture);
+        picImage_->show();
+    }
+    txtMessage_->setPlainText(c.text);
+    txtMessage_->setVisible(c.type != 2);
 
-    // Showing a message in the Inbox itself marks it read.
-    if (st_.sCurrentFolder == QLatin1String("Inbox")) {
+    // The Inbox's "forward" key forwards text messages only.
+    if (QAction* forward = toolbars_[size_t(ToolbarId::Inbox)]->findChild<QAction*>(QStringLiteral("forward")))
+        forward->setEnabled(c.type == 1);
+
+    // Showing a message in the Inbox itself marks it read; the list and the
+    // count change only when the database did.
+    if (st_.sCurrentFolder == QLatin1String("Inbox") && folder == MessageFolder::Inbox) {
         st_.bNewMsgAlert = false;
-        if (m.status == QLatin1String("N")) {
-            markInboxRead(db_, code);
-            model_->markRead(code);
+        if (marksRead(st_.sCurrentFolder, folder, c)) {
+            if (markInboxRead(db_, code)) {
+                pane_.status = QStringLiteral("O");
+                model_->markRead(code);
+            }
             refreshUnreadCount();
         }
     }

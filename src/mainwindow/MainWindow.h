@@ -2,6 +2,7 @@
 // The main window: folder tree, message lists, preview pane, menus,
 // toolbars and status bar. The engine reaches it through signals.
 #include <QDateTime>
+#include <QImage>
 #include <QMainWindow>
 #include <QUrl>
 #include <array>
@@ -12,7 +13,9 @@
 #include "folders/FolderNodes.h"
 #include "mainwindow/FolderViews.h"
 #include "mainwindow/IconStore.h"
+#include "mainwindow/MessageListView.h"
 #include "folders/RenameService.h"
+#include "reading/MessagePane.h"
 
 class AppCommands;
 class UserPrompt;
@@ -72,6 +75,14 @@ public:
     // The preview pane: one message of the shown list, by code.
     void showMessage(qint64 code);
     void clearMessageView();
+    // What the preview pane shows (found is false while it is empty).
+    const PaneContent& shownPane() const { return pane_; }
+    // How many screen pixels the pane's picture box gives one bitmap pixel:
+    // the box is 14 or 28 pixels high, as the pane is laid out.
+    static constexpr int kPictureZoom = 1;
+    // A logo's or picture's bitmap as a picture box shows it: ink black on
+    // white, zoom screen pixels per bitmap pixel.
+    static QImage pictureImage(const sms::MonoBitmap& bitmap, int zoom = kPictureZoom);
     // Recomputes the unread count from the database and sets the Inbox node's
     // weight from it.
     void refreshUnreadCount();
@@ -103,6 +114,10 @@ public:
     Resizer* messageSplitter() const { return rszMessage_; }
     QPlainTextEdit* messageText() const { return txtMessage_; }
     QLabel* messageTypeLabel() const { return lblType_; }
+    QLabel* messageDateLabel() const { return lblDate_; }
+    QLabel* messageNumberLabel() const { return lblNumber_; }
+    QLabel* pictureBox() const { return picImage_; }
+    QPushButton* playButton() const { return cmdPlay_; }
 
     // The column-width rules of the list pane (pixels).
     static int addressFirstColumnWidth(int listWidth);
@@ -134,6 +149,10 @@ public:
     void addNodeMenuHook(NodeMenuHook hook) { nodeMenuHooks_.push_back(std::move(hook)); }
     void fillNodeMenu(QMenu& menu, QTreeWidgetItem* node) const;
 
+    // Plays ringtone content in the player over a parent window; set by the
+    // ringtone player's wiring (the message window's Play button uses it).
+    std::function<void(const QString& content, QWidget* parent)> playRingtoneHook;
+
     // How the logo opens the home page; tests replace it.
     static void setUrlOpener(std::function<bool(const QUrl&)> opener);
 
@@ -151,6 +170,8 @@ public slots:
 signals:
     // The Outbox menu now shows the paused (true) or active state.
     void outboxPauseShown(bool paused);
+    // The message list asks to open its current row in the message window.
+    void openMessageRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -205,7 +226,7 @@ private:
     QStackedWidget* stack_ = nullptr;
     QTreeView* lsvSIM_ = nullptr;
     QTreeView* lsvAddress_ = nullptr;
-    QTreeView* lsvMessage_ = nullptr;
+    MessageListView* lsvMessage_ = nullptr;
     MessageListModel* model_ = nullptr;
 
     QFrame* picMessage_ = nullptr;
@@ -217,6 +238,7 @@ private:
     QLabel* picImage_ = nullptr;
     QPlainTextEdit* txtMessage_ = nullptr;
 
+    PaneContent pane_;
     bool hasView_ = false;
     ViewKind view_ = ViewKind::Inbox;
     QString sNodeKey_;

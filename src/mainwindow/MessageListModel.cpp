@@ -235,3 +235,11 @@ void MessageListModel::reindex()
     for (size_t i = 0; i < rows_.size(); ++i)
         index_.insert(rows_[i].code, int(i));
 }
+
+Qt::ItemFlags MessageListModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid())
+        f |= Qt::ItemIsDragEnabled;
+    return f;
+}

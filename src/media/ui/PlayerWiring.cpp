@@ -43,6 +43,8 @@ void installRingtonePlayer(MainWindow& window, AppCommands& app)
 {
     if (SendFormOpener* opener = SendFormOpener::of(window))
         opener->hooks.playRingtone = [](QWidget* parent, const QString& content) { openPlayer(content, parent); };
+    // The message window's Play button.
+    window.playRingtoneHook = [](const QString& content, QWidget* parent) { openPlayer(content, parent); };
 
     // The pane's own Play button, next to the message header.
     QWidget* pane = window.messageText()->parentWidget();

@@ -14,6 +14,7 @@ class MainWindow;
 // failure is told through the program's prompt.
 bool shownRingtoneContent(MainWindow& window, AppCommands& app, QString* content);
 
-// Connects the detail pane's Play button and, when the send-form opener is
-// installed (installCompose first), the send form's.
+// Connects the detail pane's Play button, gives the main window the way to
+// the player that the message window's Play button takes and, when the
+// send-form opener is installed (installCompose first), the send form's.
 void installRingtonePlayer(MainWindow& window, AppCommands& app);
