@@ -75,7 +75,13 @@ AppController::AppController(Database& db, SingleInstance* instance, UserPrompt&
             [this] { sound_->playWave(QStringLiteral("phonering.wav")); });
 }
 
-AppController::~AppController() { release(); }
+AppController::~AppController()
+{
+    release();
+    // The window and its timers hold on to this controller and its state:
+    // they go with it, not later.
+    delete window_.data();
+}
 
 MainWindow* AppController::window() const { return window_.data(); }
 

@@ -26,8 +26,11 @@ QVariant column(Database& db, const QString& number, const QString& col)
 
 QStringList groupsOf(Database& db, const QString& number)
 {
+    // The result is held in a local: rows() returns a reference into it, and
+    // a temporary would be gone before the loop body runs.
+    const Recordset rs = db.query("select grpnam from tbaddrgrps where addrno=? order by grpnam", {number});
     QStringList out;
-    for (const auto& row : db.query("select grpnam from tbaddrgrps where addrno=? order by grpnam", {number}).rows())
+    for (const auto& row : rs.rows())
         out << row[0].toString();
     return out;
 }

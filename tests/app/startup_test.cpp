@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QFile>
+#include <QPointer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <fcntl.h>
@@ -238,6 +239,22 @@ TEST_F(Load, RaisesDetectionOrInitialisationAndStartsTheCycle)
     again.load(false);
     EXPECT_TRUE(again.state().bInitModemRequest);
     again.release();
+}
+
+// The window's timers read the controller's state: a window left behind
+// would read a controller that is gone.
+TEST_F(Load, TheWindowGoesWithItsController)
+{
+    QPointer<MainWindow> w;
+    {
+        AppController app(f.db(), nullptr, testenv::prompt());
+        app.load(false);
+        w = app.window();
+        ASSERT_FALSE(w.isNull());
+        app.release();
+        EXPECT_FALSE(w.isNull()); // released, still its controller's
+    }
+    EXPECT_TRUE(w.isNull());
 }
 
 TEST_F(Load, CloseDuringACycleWaitsForTheNextTick)

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
+#include <memory>
 
 namespace {
 class UrlCatcher : public QObject {
@@ -77,7 +78,10 @@ TEST(EmbedForm, CentresTheDialogOverTheMainWindowAsItsChild)
     EXPECT_LE((mainCentre - dialogCentre).manhattanLength(), 40);
     d->close();
     EXPECT_TRUE(gone(d)); // deleted when it closes
-    EXPECT_FALSE(EmbedForm(nullptr, namedDialog("x")));
+    // Refused: the form stays the caller's to delete.
+    std::unique_ptr<QDialog> orphan(namedDialog("x"));
+    EXPECT_FALSE(EmbedForm(nullptr, orphan.get()));
+    EXPECT_FALSE(orphan->isVisible());
 }
 
 TEST(EmbedForm, OpeningADialogAgainReplacesTheOpenCopy)

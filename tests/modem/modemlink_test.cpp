@@ -207,7 +207,7 @@ TEST_F(ModemLinkTest, PromptEndsTheWaitAndRingIsAnnouncedOnce)
     testenv::waitUntil([] { return false; }, 50);
     EXPECT_EQ(ring.count(), 0);
     peer.write("NG\r\n");
-    EXPECT_TRUE(testenv::waitUntil([&] { return ring.count() == 1; }, 2000));
+    EXPECT_TRUE(testenv::waitUntil([&] { return ring.count() == 1; }, 20000));
     testenv::waitUntil([] { return false; }, 50);
     EXPECT_EQ(ring.count(), 1);
 }

@@ -373,7 +373,7 @@ TEST_F(Cycle, TicksComeFromTheTimerAndNeverOverlap)
     };
     st.bModemConnected = true;
     sched.start();
-    EXPECT_TRUE(testenv::waitUntil([&] { return cycles >= 3; }, 3000));
+    EXPECT_TRUE(testenv::waitUntil([&] { return cycles >= 3; }, 20000));
     sched.stop();
     EXPECT_EQ(maxDepth, 1);
 }

@@ -560,7 +560,7 @@ TEST(SimModem, UnplugAndPlugInAgain)
     rig.modem.unplug();
     EXPECT_FALSE(rig.modem.isStarted());
     EXPECT_FALSE(QFileInfo::exists(link));
-    EXPECT_TRUE(testenv::waitUntil([&] { return error != QSerialPort::NoError; }, 1000)) << "no error reported";
+    EXPECT_TRUE(testenv::waitUntil([&] { return error != QSerialPort::NoError; }, 20000)) << "no error reported";
     EXPECT_TRUE(error == QSerialPort::ResourceError || error == QSerialPort::ReadError) << error;
     rig.port.reset();
 

@@ -377,7 +377,7 @@ TEST_F(HttpServerTest, DropsMalformedAndOversizedRequests)
     EXPECT_EQ(rows(), 1);
     EXPECT_EQ(server.liveConnections(), 0);
     // Every socket of the server is closed again.
-    EXPECT_TRUE(waitUntil([&] { return openFds() == fds; }, 2000)) << openFds() << " vs " << fds;
+    EXPECT_TRUE(waitUntil([&] { return openFds() == fds; }, 20000)) << openFds() << " vs " << fds;
 }
 
 TEST_F(HttpServerTest, AllowListDecidesBeforeAnythingIsRead)
@@ -424,7 +424,7 @@ TEST_F(HttpServerTest, ConnectionLimitAnswersFullAndIdleClientsAreCut)
     EXPECT_EQ(server.liveConnections(), 0);
     EXPECT_EQ(get(""), kIndex);
     idle.clear();
-    EXPECT_TRUE(waitUntil([&] { return openFds() == fds; }, 2000)) << openFds() << " vs " << fds;
+    EXPECT_TRUE(waitUntil([&] { return openFds() == fds; }, 20000)) << openFds() << " vs " << fds;
 }
 
 TEST_F(HttpServerTest, ClientThatNeverReadsIsDropped)
@@ -447,7 +447,7 @@ TEST_F(HttpServerTest, ClientThatNeverReadsIsDropped)
     ASSERT_TRUE(waitUntil([&] { return server.liveConnections() == 1; }));
     waitUntil([] { return false; }, 100);
     EXPECT_EQ(server.liveConnections(), 1);
-    EXPECT_TRUE(waitUntil([&] { return server.liveConnections() == 0; }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return server.liveConnections() == 0; }, 20000));
     ::close(fd);
 }
 

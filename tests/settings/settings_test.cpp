@@ -56,7 +56,7 @@ protected:
         ASSERT_GE(target, 0);
         combo->showPopup();
         QAbstractItemView* view = combo->view();
-        ASSERT_TRUE(testenv::waitUntil([view] { return view->isVisible(); }, 2000));
+        ASSERT_TRUE(testenv::waitUntil([view] { return view->isVisible(); }, 20000));
         view->setCurrentIndex(combo->model()->index(target, 0));
         QTest::keyClick(view, Qt::Key_Return);
         ASSERT_EQ(combo->currentText(), text);

@@ -66,7 +66,9 @@ AddressBookUi::AddressBookUi(MainWindow& main, AppCommands& app)
 
 bool AddressBookUi::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == main_.addressList() && event->type() == QEvent::KeyPress) {
+    // The type first: the list also sends events while the window that
+    // owns it is being destroyed, when the window may no longer be asked.
+    if (event->type() == QEvent::KeyPress && watched == main_.addressList()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
             if (groupShown())

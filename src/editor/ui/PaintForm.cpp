@@ -308,7 +308,8 @@ void PaintForm::load(int picType, const sms::MonoBitmap& picture)
     auto* actual = new compose::BitmapView(model_.width(), model_.height(), 1, picFrame_);
     actual->setObjectName(QStringLiteral("picActual"));
     actual->setAccessibleName(QStringLiteral("Actual size"));
-    picFrame_->layout()->replaceWidget(picActual_, actual);
+    // The layout hands back the old widget's item, which is ours to delete.
+    delete picFrame_->layout()->replaceWidget(picActual_, actual);
     delete picActual_;
     picActual_ = actual;
     refresh();
