@@ -10,6 +10,7 @@
 #include "modem/ModemLink.h"
 #include "modem/OutboxQueue.h"
 #include "modem/OutboxSender.h"
+#include "modem/SendJournal.h"
 #include "simmodem/SimModem.h"
 #include "base/AppPaths.h"
 #include "base/Database.h"
@@ -17,8 +18,12 @@
 #include "support/Tpdu.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <memory>
+
+// Readable failures.
+static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
@@ -315,4 +320,72 @@ TEST_F(JournalSimTest, ARowRenumberedByTheStartUpTidyIsFoundAgain)
     ASSERT_EQ(sent.size(), 1);
     EXPECT_EQ(sent[0].da.number, "+447700900102");
     EXPECT_EQ(queued(), 0);
+}
+
+TEST_F(JournalSimTest, NothingIsSentUnlessTheJournalTakesItFirst)
+{
+    queueText("+447700900123", "not without a record");
+    ASSERT_TRUE(sender->recoverInterruptedSends());
+    // A folder where the journal should be: it cannot be written.
+    QFile::remove(journalPath);
+    ASSERT_TRUE(QDir().mkpath(journalPath));
+    sender->SendNextOutbox();
+    EXPECT_EQ(modem.commandCount("AT+CMGS="), 0);
+    EXPECT_EQ(queued(), 1);
+    EXPECT_TRUE(queueStatus(1).isNull());
+
+    ASSERT_TRUE(QDir(journalPath).removeRecursively());
+    sender->SendNextOutbox();
+    EXPECT_EQ(modem.sentMessages().size(), 1);
+    EXPECT_EQ(statuses(), QStringList({"C"}));
+}
+
+TEST(SendJournal, WrittenAnewItKeepsWhatEachPartWentThrough)
+{
+    const QString path = testenv::newDir("journal") + "/sending.journal";
+    const QByteArray a = SendJournal::rowId("+1", "2", "AB", "2026-01-01 00:00:00", "2026-01-01 00:00:00", "9");
+    const QByteArray b = SendJournal::rowId("+2", "1", "C8", "2026-01-01 00:00:00", "2026-01-01 00:00:00", "9");
+    ASSERT_NE(a, b);
+    {
+        SendJournal j(path);
+        ASSERT_TRUE(j.load());
+        // Message 4, three parts: the first unanswered then confirmed, the
+        // second refused, the third unanswered twice.
+        ASSERT_TRUE(j.beginPart(4, a, 1, 3, 12));
+        j.noteUnanswered(4, 1);
+        ASSERT_TRUE(j.beginPart(4, a, 1, 3, 12));
+        ASSERT_TRUE(j.confirmPart(4, 1, 200));
+        ASSERT_TRUE(j.beginPart(4, a, 2, 3, 12));
+        ASSERT_TRUE(j.refusePart(4, 2));
+        ASSERT_TRUE(j.beginPart(4, a, 3, 3, 12));
+        j.noteUnanswered(4, 3);
+        ASSERT_TRUE(j.beginPart(4, a, 3, 3, 12)); // the program dies here
+        // Message 9 done, its move owed; message 5 done with.
+        ASSERT_TRUE(j.settle(9, b, "E"));
+        ASSERT_TRUE(j.beginPart(5, b, 1, 1, 13));
+        ASSERT_TRUE(j.confirmPart(5, 1, 201));
+        ASSERT_TRUE(j.forget(5));
+    }
+    for (int round = 0; round < 2; ++round) {
+        SendJournal j(path);
+        ASSERT_TRUE(j.load());
+        EXPECT_EQ(j.codes(), QList<qint64>({4, 9}));
+        EXPECT_TRUE(j.partConfirmed(4, 1));
+        EXPECT_EQ(j.unansweredBodies(4, 1), 1);
+        EXPECT_FALSE(j.partConfirmed(4, 2));
+        EXPECT_EQ(j.unansweredBodies(4, 2), 0);
+        EXPECT_EQ(j.unansweredBodies(4, 3), 2);
+        EXPECT_TRUE(j.anyPartExhausted(4));
+        EXPECT_FALSE(j.allConfirmed(4));
+        EXPECT_EQ(j.reference(4), 12);
+        EXPECT_EQ(j.status(4), "");
+        EXPECT_EQ(j.status(9), "E");
+        EXPECT_EQ(j.settledCodes(), QList<qint64>({9}));
+        ASSERT_TRUE(j.compact()); // the next round reads the rewritten file
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray all = f.readAll();
+    EXPECT_FALSE(all.contains(" 5 ")) << all.constData();
+    EXPECT_TRUE(all.startsWith("P 4 " + a + " 1 3 12\n")) << all.constData();
 }
