@@ -129,10 +129,14 @@ void AppController::load(bool show)
                             .arg(untrusted.join(QStringLiteral("\" and \""))));
 
     // 8-9: database, folder tree and Inbox list.
-    if (!db_.isOpen() && !db_.open(AppPaths::databasePath()))
+    if (!db_.isOpen() && !db_.open(AppPaths::databasePath())) {
         prompt_.error(db_.lastError() + QLatin1Char('\n'));
-    else
+    } else {
+        // Sends the last session left unfinished are settled from the send
+        // journal before the Outbox is shown or anything is sent.
+        sender_->recoverInterruptedSends();
         window_->populate();
+    }
 
     // 10: settings into the engine. Values that do not parse read as their
     // defaults, so nothing here can stop the load.
