@@ -134,7 +134,7 @@ void AppController::load(bool show)
     } else {
         // Sends the last session left unfinished are settled from the send
         // journal before the Outbox is shown or anything is sent.
-        sender_->recoverInterruptedSends();
+        core_.recoverInterruptedWork();
         window_->populate();
     }
 

@@ -63,6 +63,8 @@ void EngineCore::resetForLoad()
     state_.sCurrentFolder = QStringLiteral("Inbox");
 }
 
+void EngineCore::recoverInterruptedWork() { sender_->recoverInterruptedSends(); }
+
 void EngineCore::readSettings()
 {
     state_.sHaveModem = Settings::text(QStringLiteral("SettingHaveModem"));

@@ -43,6 +43,11 @@ public:
     // The state a start begins from: the modem and SIM requests cleared,
     // the Outbox paused; the Inbox and Outbox requests stay as they are.
     void resetForLoad();
+    // What the last run left unfinished is settled, once the database is
+    // open and before anything is shown or sent: the sends the send journal
+    // holds. (The receive journal is replayed by Reception from the event
+    // loop.)
+    void recoverInterruptedWork();
     // The settings into the engine (and the send page started when the
     // settings ask for it). Values that do not parse read as their defaults.
     void readSettings();

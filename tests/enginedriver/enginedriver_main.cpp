@@ -4,7 +4,8 @@
 //   velquarin-enginedriver --data-dir <folder> --port <serial port>
 //
 // Starts as the program does: the data folder is chosen and seeded, the
-// database opened (created on first start), the settings read into the
+// database opened (created on first start), what the last run left
+// unfinished settled, the settings read into the
 // engine (the port given here is stored as the modem's port, and the modem
 // counts as configured), and the engine is put together by EngineCore, the
 // same composition the program's window sits on. The modem is initialised
@@ -115,6 +116,7 @@ int main(int argc, char** argv)
     QObject::connect(&link, &ModemLink::portLost, [] { say("port lost"); });
 
     core.resetForLoad();
+    core.recoverInterruptedWork();
     core.readSettings();
     core.startCycle();
     say("started");
