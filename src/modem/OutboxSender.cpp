@@ -235,8 +235,8 @@ OutboxSender::TryResult OutboxSender::sendPart(const Row& row, int part, int tot
             return TryResult::Failed;
         // A message received meanwhile is acknowledged before each try.
         acknowledgePendingCMT(st_, *channel_);
-        // Unless the journal holds it, the body is not written.
-        if (!journal_.beginPart(row.code, row.id, part, total, mr)) {
+        // Unless the journal takes it, nothing is sent.
+        if (!journal_.writable()) {
             qWarning("OutboxSender: cannot write %s; message %lld waits", qPrintable(journal_.path()),
                      row.code);
             return TryResult::Waiting;
@@ -244,10 +244,19 @@ OutboxSender::TryResult OutboxSender::sendPart(const Row& row, int part, int tot
         *tried = true;
         const AtResult prompt = channel_->exchange(command, kCmgsTimeout);
         if (!prompt.success) {
-            journal_.refusePart(row.code, part);
             if (!channel_->isOpen())
                 return TryResult::Waiting;
             continue;
+        }
+        // The body is recorded once the modem waits for it, not before: a
+        // program that dies while waiting for the prompt has written no body
+        // and must not count one as gone out without an answer. Unless the
+        // journal holds it, the body is not written: ESC leaves the prompt.
+        if (!journal_.beginPart(row.code, row.id, part, total, mr)) {
+            qWarning("OutboxSender: cannot write %s; message %lld waits", qPrintable(journal_.path()),
+                     row.code);
+            channel_->exchange(QString(QChar(0x1B)), kCmgsTimeout);
+            return TryResult::Waiting;
         }
         const AtResult answer = channel_->exchange(body, pduTimeout);
         if (answer.success) {

@@ -11,6 +11,7 @@
 //
 //   P <code> <id> <part> <total> <mr>        the body of part <part> (1-based)
 //                                            of <total> is about to be written
+//                                            (the modem showed its prompt)
 //   C <code> <id> <part> <total> <mr> <ref>  the modem confirmed that part;
 //                                            <ref> from "+CMGS: ", -1 unknown
 //   R <code> <id> <part>                     that part did not go: the modem
@@ -57,6 +58,9 @@ public:
     // The identity of an Outbox row apart from its code.
     static QByteArray rowId(const QString& number, const QString& type, const QString& content,
                             const QString& created, const QString& sendTime, const QString& priority);
+
+    // The file can take records: it is open, or opens now for appending.
+    bool writable() { return ensureOpen(); }
 
     // The steps of a send. Each is recorded in memory and appended to the
     // file; false when the file could not take it.
