@@ -133,7 +133,7 @@ int Database::onBusy(void* self, int attempt)
     if (attempt == 0) {
         db->busySinceNs_ = now;
         const bool coolingDown = db->gaveUpAtNs_ >= 0 && now - db->gaveUpAtNs_ < kBusyCoolDownMs * 1000000LL;
-        db->busyBudgetMs_ = coolingDown ? kBusyRecheckMs : kBusyTimeoutMs;
+        db->busyBudgetMs_ = qMin<qint64>(coolingDown ? kBusyRecheckMs : kBusyTimeoutMs, db->busyCapMs_);
     }
     const qint64 waitedMs = (now - db->busySinceNs_) / 1000000;
     if (waitedMs >= db->busyBudgetMs_) {

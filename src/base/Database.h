@@ -47,6 +47,21 @@ public:
     // add up to a long stand-still.
     static constexpr int kBusyCoolDownMs = 200;
     static constexpr int kBusyRecheckMs = 20;
+
+    // Within its scope statements wait for a lock at most ms (and never
+    // longer than kBusyTimeoutMs): for work that has somewhere else to go
+    // when the database is locked.
+    class ShortWait {
+    public:
+        ShortWait(Database& db, int ms) : db_(db), saved_(db.busyCapMs_) { db_.busyCapMs_ = qMin(saved_, ms); }
+        ~ShortWait() { db_.busyCapMs_ = saved_; }
+        ShortWait(const ShortWait&) = delete;
+        ShortWait& operator=(const ShortWait&) = delete;
+
+    private:
+        Database& db_;
+        int saved_;
+    };
     // The schema version the upgrade scripts lead to (PRAGMA user_version).
     static constexpr int kSchemaVersion = 2;
 
@@ -111,6 +126,7 @@ private:
     int schemaVersion_ = 0;
     qint64 busySinceNs_ = 0;
     qint64 busyBudgetMs_ = kBusyTimeoutMs;
+    int busyCapMs_ = kBusyTimeoutMs;
     qint64 gaveUpAtNs_ = -1; // when a statement last gave up on a lock
     qint64 longestBusyWaitMs_ = 0;
 };

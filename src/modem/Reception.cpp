@@ -149,11 +149,12 @@ void Reception::DecodeIncomingPDU(const QString& header, const QString& pdu)
     if (!journalPending_ && QFileInfo::exists(journalPath()))
         journalPending_ = true;
 
-    // What the journal holds goes first. While the database refuses, the
-    // message joins it instead of waiting for the lock once more.
+    // What the journal holds goes first. While the database refuses (the
+    // last replay found it locked), the message joins the journal at once
+    // instead of waiting for the lock again; the replay timer stores both.
     bool tryDatabase = !db_.inTransaction() && !replaying_;
     if (tryDatabase && journalPending_)
-        tryDatabase = replayJournal() || !lastReplayBusy_;
+        tryDatabase = !lastReplayBusy_ && (replayJournal() || !lastReplayBusy_);
     if (tryDatabase) {
         const Store r = storeOne(pdu, *d, arrival);
         if (r == Store::Stored || r == Store::AlreadyKept) {
@@ -177,6 +178,9 @@ void Reception::DecodeIncomingPDU(const QString& header, const QString& pdu)
 
 Reception::Store Reception::storeOne(const QString& pdu, const pdu::Deliver& d, const QDateTime& arrival)
 {
+    // The journal takes the message when the database is locked: no need
+    // to wait long for it.
+    const Database::ShortWait shortWait(db_, kStoreWaitMs);
     // tbindigest comes with an upgrade that another program's lock may have
     // held back at start.
     if (!db_.upgrade())
@@ -288,8 +292,17 @@ bool Reception::replayJournal()
 
     replaying_ = true;
     QByteArray left;
+    bool sliceOver = false;
+    QElapsedTimer spent;
+    spent.start();
     const QList<JournalEntry> entries = readJournal(contents);
     for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (spent.elapsed() >= kReplaySliceMs) {
+            // The rest follows at once from the event loop; the lines
+            // stored so far are recognised by their digests then.
+            sliceOver = true;
+            break;
+        }
         const JournalEntry& e = entries.at(i);
         const std::optional<pdu::Deliver> d = pdu::decodeDeliverPdu(e.pdu);
         if (!d || d->messageType == pdu::MessageDropped)
@@ -309,6 +322,11 @@ bool Reception::replayJournal()
         }
     }
     replaying_ = false;
+    if (sliceOver) {
+        lastReplayBusy_ = true; // a new message waits behind the rest
+        QTimer::singleShot(0, this, [this] { replayJournal(); });
+        return false;
+    }
 
     // A line appended while this ran (a nested event loop) is kept: the
     // journal is then left as it is, and the stored lines are recognised

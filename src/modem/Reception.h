@@ -60,7 +60,13 @@ public:
     };
 
     static constexpr int kReplayIntervalMs = 250;
+    // A replay that has worked this long goes on from the event loop (every
+    // message is a commit that waits for the disk).
+    static constexpr int kReplaySliceMs = 50;
     static constexpr int kDigestKeepDays = 7;
+    // How long storing waits for another program's lock before the message
+    // goes to the journal instead.
+    static constexpr int kStoreWaitMs = 20;
     static QString journalFileName() { return QStringLiteral("received.journal"); }
 
     // inboxFlag is the "Inbox" shared-memory block; it may be null or
@@ -115,6 +121,6 @@ private:
     QElapsedTimer sincePrune_;
     bool journalPending_ = false;
     bool replaying_ = false;
-    bool lastReplayBusy_ = false;
+    bool lastReplayBusy_ = false; // the last replay left lines waiting for their turn
     Kept lastKept_ = Kept::NotKept;
 };

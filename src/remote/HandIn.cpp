@@ -25,6 +25,7 @@ void HandIn::importOutTemp()
     // Each signal goes through the whole table again, so rows left behind
     // by an earlier import are tried again.
     resumeAfter_ = std::numeric_limits<qint64>::min();
+    afterBusy_ = false;
     runImport();
 }
 
@@ -41,10 +42,14 @@ void HandIn::runImport()
     // All codes first, then one transaction per row. A large hand-in is
     // taken in slices in the order of msgcode, so that the window and the
     // server stay responsive; the next slice follows from the event loop.
+    // Going on after the lock was met: a quick look is enough, the next
+    // try follows anyway.
+    const Database::ShortWait quickLook(db_, afterBusy_ ? Database::kBusyRecheckMs : Database::kBusyTimeoutMs);
     const Recordset rs =
         db_.query(QStringLiteral("SELECT msgcode FROM tbouttemp WHERE msgcode > ? ORDER BY msgcode LIMIT ?"),
                   {resumeAfter_, kRowsPerPass + 1});
     if (!rs.ok() && db_.lastWasBusy()) {
+        afterBusy_ = true;
         retry_.start(busyRetryMs_);
         return;
     }
@@ -83,6 +88,7 @@ void HandIn::runImport()
         }
     }
     lastQueued_ = queued;
+    afterBusy_ = busy;
     if (busy)
         retry_.start(busyRetryMs_);
     else if (more)

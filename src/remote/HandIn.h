@@ -15,8 +15,9 @@
 // While another program holds the database's write lock the pass stops at
 // the first row that finds it taken and goes on from there after
 // kBusyRetryMs; each statement waits for the lock only briefly (see
-// Database::kBusyTimeoutMs), so the window keeps serving events. A busy
-// database is never reported as a row's fault.
+// Database::kBusyTimeoutMs, and only Database::kBusyRecheckMs when the pass
+// goes on after meeting the lock), so the window keeps serving events. A
+// busy database is never reported as a row's fault.
 #include <QObject>
 #include <QSet>
 #include <QStringList>
@@ -32,7 +33,7 @@ class HandIn : public QObject {
     Q_OBJECT
 public:
     // Rows taken in one pass of the event loop.
-    static constexpr int kRowsPerPass = 50;
+    static constexpr int kRowsPerPass = 10;
     // The pause before a pass that met a locked database goes on.
     static constexpr int kBusyRetryMs = 250;
 
@@ -72,6 +73,7 @@ private:
     int lastQueued_ = 0;
     int retryMs_ = 50;
     int busyRetryMs_ = kBusyRetryMs;
+    bool afterBusy_ = false; // the pass goes on after meeting the lock
     bool tableErrorShown_ = false;
 };
 
