@@ -116,6 +116,7 @@ void AppController::load(bool show)
         connect(outbox_.get(), &OutboxQueue::rowAdded, window_, &MainWindow::outboxRowAdded);
         connect(remote_.get(), &RemoteServices::markedRead, window_, &MainWindow::markedRead);
         connect(sender_.get(), &OutboxSender::rowSending, window_, &MainWindow::outboxRowSending);
+        connect(sender_.get(), &OutboxSender::rowWaiting, window_, &MainWindow::outboxRowWaiting);
         connect(sender_.get(), &OutboxSender::rowLogged, window_,
                 [w = window_.data()](qint64 oldCode, qint64 newCode, const QString& status, const QString&,
                                      const QString&, int) { w->outboxRowLogged(oldCode, newCode, status); });

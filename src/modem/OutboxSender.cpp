@@ -150,8 +150,14 @@ void OutboxSender::SendNextOutbox()
     st_.bCancelled = false;
     recoverInterruptedSends();
     moveSettledRows();
-    for (auto it = unreleased_.begin(); it != unreleased_.end();)
-        it = releaseRow(*it) ? unreleased_.erase(it) : std::next(it);
+    for (auto it = unreleased_.begin(); it != unreleased_.end();) {
+        if (!releaseRow(*it)) {
+            ++it;
+            continue;
+        }
+        emit rowWaiting(*it);
+        it = unreleased_.erase(it);
+    }
 
     // Without an open port every try would fail at once and the whole queue
     // would be logged as failed; the messages wait for the modem instead.
@@ -176,6 +182,8 @@ void OutboxSender::SendNextOutbox()
             finish(row, status);
         else if (!releaseRow(row.code))
             unreleased_.insert(row.code);
+        else
+            emit rowWaiting(row.code);
     }
 
     if (!st_.bOutboxPaused && !st_.bClosePending)
