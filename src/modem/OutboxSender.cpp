@@ -123,6 +123,8 @@ bool OutboxSender::recoverInterruptedSends()
         }
     }
     journal_.remap(found);
+    // On the disk under the codes found, without the messages gone.
+    journal_.compact();
 
     for (qint64 code : journal_.codes()) {
         if (!journal_.status(code).isEmpty())
@@ -139,7 +141,6 @@ bool OutboxSender::recoverInterruptedSends()
         if (markedByCode.value(code) && !settled.contains(code) && !releaseRow(code))
             unreleased_.insert(code);
     }
-    journal_.compact();
     recovered_ = true;
     moveSettledRows();
     return true;
