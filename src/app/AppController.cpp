@@ -84,6 +84,7 @@ void AppController::load(bool show)
         connect(&core_.outbox(), &OutboxQueue::rowAdded, window_, &MainWindow::outboxRowAdded);
         connect(&core_.remote(), &RemoteServices::markedRead, window_, &MainWindow::markedRead);
         connect(&core_.sender(), &OutboxSender::rowSending, window_, &MainWindow::outboxRowSending);
+        connect(&core_.sender(), &OutboxSender::rowWaiting, window_, &MainWindow::outboxRowWaiting);
         connect(&core_.sender(), &OutboxSender::rowLogged, window_,
                 [w = window_.data()](qint64 oldCode, qint64 newCode, const QString& status, const QString&,
                                      const QString&, int) { w->outboxRowLogged(oldCode, newCode, status); });
@@ -92,7 +93,7 @@ void AppController::load(bool show)
         installEditor(*window_, *this);
         installLoginAndTray(*window_, *this);
         installAddressBook(*window_, *this);
-        installFolderActions(*window_, *this, *sender_);
+        installFolderActions(*window_, *this, core_.sender());
         addrx::installAddressExchange(*window_, *this);
         installRingtonePlayer(*window_, *this);
         installCannedMessages(*window_, *this);

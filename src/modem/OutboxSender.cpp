@@ -123,6 +123,8 @@ bool OutboxSender::recoverInterruptedSends()
         }
     }
     journal_.remap(found);
+    // On the disk under the codes found, without the messages gone.
+    journal_.compact();
 
     for (qint64 code : journal_.codes()) {
         if (!journal_.status(code).isEmpty())
@@ -139,7 +141,6 @@ bool OutboxSender::recoverInterruptedSends()
         if (markedByCode.value(code) && !settled.contains(code) && !releaseRow(code))
             unreleased_.insert(code);
     }
-    journal_.compact();
     recovered_ = true;
     moveSettledRows();
     return true;
@@ -150,8 +151,14 @@ void OutboxSender::SendNextOutbox()
     st_.bCancelled = false;
     recoverInterruptedSends();
     moveSettledRows();
-    for (auto it = unreleased_.begin(); it != unreleased_.end();)
-        it = releaseRow(*it) ? unreleased_.erase(it) : std::next(it);
+    for (auto it = unreleased_.begin(); it != unreleased_.end();) {
+        if (!releaseRow(*it)) {
+            ++it;
+            continue;
+        }
+        emit rowWaiting(*it);
+        it = unreleased_.erase(it);
+    }
 
     // Without an open port every try would fail at once and the whole queue
     // would be logged as failed; the messages wait for the modem instead.
@@ -176,6 +183,8 @@ void OutboxSender::SendNextOutbox()
             finish(row, status);
         else if (!releaseRow(row.code))
             unreleased_.insert(row.code);
+        else
+            emit rowWaiting(row.code);
     }
 
     if (!st_.bOutboxPaused && !st_.bClosePending)

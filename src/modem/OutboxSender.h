@@ -74,6 +74,9 @@ public:
 signals:
     // A row was taken for sending (the Outbox list shows it as sending).
     void rowSending(qint64 code);
+    // A row taken for sending was not sent after all (the modem went away,
+    // a pause or close) and waits in the queue again.
+    void rowWaiting(qint64 code);
     // A row left the queue for Sent Items with the new code and status.
     void rowLogged(qint64 oldCode, qint64 newCode, const QString& status, const QString& name,
                    const QString& number, int type);

@@ -20,6 +20,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <memory>
 
 // Readable failures.
@@ -251,8 +252,11 @@ TEST_F(JournalSimTest, APauseBetweenPartsLeavesTheRowQueuedAndItsSentPartsSent)
     ASSERT_TRUE(queue.AddToOutboxQuiet("+447700900123", 2, ringtone, past, 9));
     // The operator pauses the Outbox while the first part is on its way.
     QObject::connect(&modem, &SimModem::submitReceived, &modem, [&] { st.bOutboxPaused = true; });
+    QSignalSpy waiting(sender.get(), &OutboxSender::rowWaiting);
     sender->SendNextOutbox();
     ASSERT_EQ(bodies(), 1);
+    ASSERT_EQ(waiting.size(), 1);
+    EXPECT_EQ(waiting[0][0].toLongLong(), 1);
     EXPECT_EQ(queued(), 1);
     EXPECT_TRUE(queueStatus(1).isNull());
     EXPECT_EQ(statuses(), QStringList());
