@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "base/Sound.h"
+#include "engine/EngineCore.h"
 #include "mainwindow/AppCommands.h"
 #include "modem/ActivityScheduler.h"
 #include "modem/EngineState.h"
@@ -33,21 +34,22 @@ public:
                   QObject* parent = nullptr);
     ~AppController() override;
 
-    EngineState& state() override { return state_; }
+    EngineState& state() override { return core_.state(); }
     UserPrompt& prompt() override { return prompt_; }
     SoundPlayer& sound() override { return *sound_; }
     QString modemLog() override;
-    ActivityScheduler& scheduler() { return scheduler_; }
+    ActivityScheduler& scheduler() { return core_.scheduler(); }
     Database& db() override { return db_; }
-    SharedFlagBlock& outboxBlock() { return outboxBlock_; }
-    SharedFlagBlock& inboxBlock() { return inboxBlock_; }
+    SharedFlagBlock& outboxBlock() { return core_.outboxBlock(); }
+    SharedFlagBlock& inboxBlock() { return core_.inboxBlock(); }
     MainWindow* window() const;
-    ModemLink& modem() { return *modem_; }
-    Reception& reception() { return *reception_; }
-    OutboxQueue& outbox() { return *outbox_; }
-    OutboxSender& sender() { return *sender_; }
-    HttpServer& http() { return *http_; }
-    RemoteServices& remote() { return *remote_; }
+    EngineCore& core() { return core_; }
+    ModemLink& modem() { return core_.modem(); }
+    Reception& reception() { return core_.reception(); }
+    OutboxQueue& outbox() { return core_.outbox(); }
+    OutboxSender& sender() { return core_.sender(); }
+    HttpServer& http() { return core_.http(); }
+    RemoteServices& remote() { return core_.remote(); }
 
     // The main window's load. Shows the window when show is true. The
     // activity timer is started last, and also after a reported error.
@@ -59,9 +61,9 @@ public:
     // that order. Safe to call twice.
     void release() override;
 
-    void activateOutbox() override { scheduler_.activateOutbox(); }
-    void detectModem() override { scheduler_.requestDetectModem(); }
-    void resetModem() override { scheduler_.requestResetModem(); }
+    void activateOutbox() override { core_.scheduler().activateOutbox(); }
+    void detectModem() override { core_.scheduler().requestDetectModem(); }
+    void resetModem() override { core_.scheduler().requestResetModem(); }
     void closeSharedMemory();
     // The names of the two shared-memory blocks ("Outbox" and "Inbox"),
     // before load().
@@ -75,26 +77,14 @@ signals:
     void finished();
 
 private:
-    void readSettings();
-
     Database& db_;
     SingleInstance* instance_;
     UserPrompt& prompt_;
     SilentSound silence_;
     SoundPlayer* sound_;
-    EngineState state_;
-    std::unique_ptr<ModemLink> modem_;
-    ActivityScheduler scheduler_;
-    SharedFlagBlock outboxBlock_;
-    SharedFlagBlock inboxBlock_;
+    EngineCore core_;
     QString outboxFlagName_ = QStringLiteral("Outbox");
     QString inboxFlagName_ = QStringLiteral("Inbox");
-    std::unique_ptr<Reception> reception_;
-    std::unique_ptr<OutboxQueue> outbox_;
-    std::unique_ptr<OutboxSender> sender_;
-    std::unique_ptr<HandIn> handIn_;
-    std::unique_ptr<RemoteServices> remote_;
-    std::unique_ptr<HttpServer> http_;
     QPointer<MainWindow> window_;
     bool released_ = false;
 };

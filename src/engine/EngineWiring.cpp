@@ -1,6 +1,7 @@
 #include "engine/EngineWiring.h"
 
 #include "modem/ActivityScheduler.h"
+#include "modem/ModemStart.h"
 #include "modem/OutboxSender.h"
 #include "remote/HandIn.h"
 #include "remote/RemoteServices.h"
@@ -26,4 +27,20 @@ void installRemoteServices(ActivityScheduler& scheduler, RemoteServices& service
     steps.processUnreadCount = [&services] { services.ProcessUnreadCount(); };
     steps.processRemoteRetrieve = [&services] { services.ProcessRemoteRetrieve(); };
     steps.processAutoRespond = [&services] { services.ProcessAutoRespond(); };
+}
+
+void installModemReconnect(ActivityScheduler& scheduler, AtChannel& channel, std::shared_ptr<ModemPort> port,
+                           const ModemStartTiming& timing)
+{
+    EngineState& st = scheduler.state();
+    UserPrompt& prompt = scheduler.prompt();
+    scheduler.steps().reconnectModem = [&st, &prompt, &channel, port, timing] {
+        ModemReconnector task(st, channel, *port, prompt, timing);
+        switch (task.run()) {
+        case ModemReconnector::Outcome::Connected: return ActivityScheduler::Reconnect::Connected;
+        case ModemReconnector::Outcome::NeedsOperator: return ActivityScheduler::Reconnect::NeedsOperator;
+        case ModemReconnector::Outcome::NotYet: break;
+        }
+        return ActivityScheduler::Reconnect::NotYet;
+    };
 }

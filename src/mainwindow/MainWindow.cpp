@@ -975,6 +975,12 @@ void MainWindow::outboxRowSending(qint64 code)
         model_->setIcon(code, outboxIconKey(QStringLiteral("A")));
 }
 
+void MainWindow::outboxRowWaiting(qint64 code)
+{
+    if (isShowing(ViewKind::Outbox))
+        model_->setIcon(code, outboxIconKey(QString()));
+}
+
 void MainWindow::outboxRowLogged(qint64 oldCode, qint64 newCode, const QString& status)
 {
     if (isShowing(ViewKind::Outbox)) {

@@ -161,6 +161,8 @@ public slots:
     void outboxRowAdded(qint64 code, const QDateTime& sendTime, const QString& name, const QString& number,
                         int type);
     void outboxRowSending(qint64 code);
+    // The row was not sent after all and waits again.
+    void outboxRowWaiting(qint64 code);
     void outboxRowLogged(qint64 oldCode, qint64 newCode, const QString& status);
     void messageStored(qint64 code, const QDateTime& when, const QString& name, const QString& number, int type);
     void markedRead(qint64 code);

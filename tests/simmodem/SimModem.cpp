@@ -87,6 +87,8 @@ SimModem::SimModem(QObject* parent) : QObject(parent)
     restartTimer_.setSingleShot(true);
     restartTimer_.setTimerType(Qt::PreciseTimer);
     connect(&restartTimer_, &QTimer::timeout, this, &SimModem::finishRestart);
+    ackTimer_.setInterval(50);
+    connect(&ackTimer_, &QTimer::timeout, this, &SimModem::checkAckTimers);
 }
 
 SimModem::~SimModem()
@@ -539,7 +541,7 @@ void SimModem::injectCmt(const QString& pduHex, const QString& alpha)
     const int idx = static_cast<int>(deliveries_.size()) - 1;
     const bool waiting = std::any_of(deliveries_.begin(), deliveries_.end() - 1,
         [](const Delivery& x) { return x.ackedMs < 0 && !x.lost; });
-    if (holdCmt_ && (waiting || !heldCmts_.isEmpty())) {
+    if (lineDown_ || (holdCmt_ && (waiting || !heldCmts_.isEmpty()))) {
         heldCmts_.append(idx);
         return;
     }
@@ -551,13 +553,81 @@ void SimModem::injectCmt(const QString& pduHex, const QString& alpha)
 
 void SimModem::deliverNextHeldCmt()
 {
-    if (heldCmts_.isEmpty())
+    if (heldCmts_.isEmpty() || lineDown_)
         return;
     const int idx = heldCmts_.takeFirst();
     Segment seg;
     seg.bytes = cmtBytes(deliveries_[idx].pdu);
     seg.cmtMarks.append(idx);
     enqueue(seg);   // after the "OK" of the acknowledgement
+}
+
+bool SimModem::awaitingAck() const
+{
+    return std::any_of(deliveries_.begin(), deliveries_.end(),
+        [](const Delivery& d) { return d.deliveredMs >= 0 && d.ackedMs < 0 && !d.lost; });
+}
+
+void SimModem::giveBack(int index)
+{
+    deliveries_[index].lost = true;
+    Delivery again;
+    again.pdu = deliveries_[index].pdu;
+    again.redeliveryOf = deliveries_[index].redeliveryOf >= 0 ? deliveries_[index].redeliveryOf : index;
+    deliveries_.append(again);
+    // The network tries the same message again before the ones behind it.
+    heldCmts_.prepend(static_cast<int>(deliveries_.size()) - 1);
+}
+
+void SimModem::checkAckTimers()
+{
+    const qint64 now = clock_.elapsed();
+    bool gaveBack = false;
+    for (int i = 0; i < deliveries_.size(); ++i) {
+        const Delivery& d = deliveries_[i];
+        if (d.deliveredMs >= 0 && d.ackedMs < 0 && !d.lost && now - d.deliveredMs >= redeliverMs_) {
+            giveBack(i);
+            gaveBack = true;
+        }
+    }
+    if (gaveBack && !awaitingAck())
+        deliverNextHeldCmt();
+}
+
+void SimModem::setRedeliverUnackedAfter(int ms)
+{
+    redeliverMs_ = ms;
+    if (ms > 0)
+        ackTimer_.start();
+    else
+        ackTimer_.stop();
+}
+
+void SimModem::hangUp()
+{
+    if (master_ >= 0)
+        onReadable();
+    line_.clear();
+    inBody_ = false;
+    body_.clear();
+    lastWasCr_ = false;
+    // Indications still waiting to be written are held back again.
+    QList<int> unwritten;
+    for (const Segment& seg : out_)
+        for (int i : seg.cmtMarks)
+            if (i < deliveries_.size() && deliveries_[i].deliveredMs < 0)
+                unwritten.append(i);
+    heldCmts_ = unwritten + heldCmts_;
+    out_.clear();
+    pumpTimer_.stop();
+    discardUnread();
+    lineDown_ = true;
+    // Given back newest first, so that the oldest ends up at the front.
+    for (int i = static_cast<int>(deliveries_.size()) - 1; i >= 0; --i) {
+        const Delivery& d = deliveries_[i];
+        if (d.deliveredMs >= 0 && d.ackedMs < 0 && !d.lost)
+            giveBack(i);
+    }
 }
 
 void SimModem::setHoldCmtUntilAcked(bool hold)
@@ -646,6 +716,15 @@ void SimModem::handleLine(const QByteArray& raw)
     const QString cmd = line.trimmed();
     if (silent_ || cmd.isEmpty() || !cmd.startsWith(QLatin1String("AT"), Qt::CaseInsensitive))
         return;
+    if (lineDown_) {
+        // Someone is on the line again: what waited is delivered after the
+        // answer to this command.
+        lineDown_ = false;
+        QTimer::singleShot(0, this, [this] {
+            if (!awaitingAck())
+                deliverNextHeldCmt();
+        });
+    }
     const Fault* fault = matchFault(cmd);
     int extraDelay = 0;
     if (fault) {

@@ -244,13 +244,30 @@ public:
     // acknowledged (what the standard asks of a modem in that mode).
     // Default off: every injection is written at once.
     void setHoldCmtUntilAcked(bool hold);
+    // An indication not acknowledged within ms of being written is given up
+    // by the modem (its acknowledgement timer ran out) and the network
+    // delivers the message again, as a new delivery. 0 (the default): the
+    // modem waits for ever.
+    void setRedeliverUnackedAfter(int ms);
+
+    // The program's side of the line went away (its process ended: the port
+    // closed and DTR fell). Whatever the program had written is taken in
+    // first; then a command or message body it left half written is
+    // dropped, what it had not read yet is discarded, and every indication
+    // it had not acknowledged is given back to the network. Until the next
+    // command line arrives the line counts as down: new and given-back
+    // messages wait, and are then delivered again.
+    void hangUp();
+    bool isLineDown() const { return lineDown_; }
 
     // ---- What happened ---------------------------------------------------------------------
     struct Delivery {
         QString pdu;
         qint64 deliveredMs = -1;    // when written (ms since the modem started); -1 held back
         qint64 ackedMs = -1;        // when "AT+CNMA" acknowledged it; -1 not yet
-        bool lost = false;          // a restart came first: it can no longer be acknowledged
+        bool lost = false;          // a restart, a hang-up or the acknowledgement timer came
+                                    // first: it can no longer be acknowledged
+        int redeliveryOf = -1;      // a delivery again: the index of the message's first delivery
     };
     const QList<Delivery>& deliveries() const { return deliveries_; }
     // Deliveries written and not yet acknowledged.
@@ -354,6 +371,9 @@ private:
     void powerUp();
     void unplugSoon();
     void deliverNextHeldCmt();
+    void giveBack(int index);
+    void checkAckTimers();
+    bool awaitingAck() const;
     void appendLog(bool fromApp, const QByteArray& bytes);
     QString phonebookLine(int index) const;
 
@@ -412,6 +432,9 @@ private:
     QList<PendingInjection> nextReplyInjections_;
     bool holdCmt_ = false;
     QList<int> heldCmts_;   // indices into deliveries_
+    int redeliverMs_ = 0;
+    QTimer ackTimer_;
+    bool lineDown_ = false;
 
     QList<Delivery> deliveries_;
     QList<SubmitRecord> submits_;

@@ -1,5 +1,6 @@
 #include "modem/ui/ModemForms.h"
 
+#include "engine/EngineWiring.h"
 #include "modem/ActivityScheduler.h"
 #include "modem/EngineState.h"
 #include "base/UserPrompt.h"
@@ -248,13 +249,5 @@ void installModemForms(ActivityScheduler& scheduler, AtChannel& channel, std::sh
                          [sched](const QString& text) { emit sched->statusText(text); });
     };
     // No form: a modem that went away by itself comes back without a word.
-    steps.reconnectModem = [&st, &prompt, &channel, port, options] {
-        ModemReconnector task(st, channel, *port, prompt, options.timing);
-        switch (task.run()) {
-        case ModemReconnector::Outcome::Connected: return ActivityScheduler::Reconnect::Connected;
-        case ModemReconnector::Outcome::NeedsOperator: return ActivityScheduler::Reconnect::NeedsOperator;
-        case ModemReconnector::Outcome::NotYet: break;
-        }
-        return ActivityScheduler::Reconnect::NotYet;
-    };
+    installModemReconnect(scheduler, channel, port, options.timing);
 }

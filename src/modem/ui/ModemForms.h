@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "modem/ModemLinkPort.h"
 #include "modem/ModemStart.h"
 
 class ActivityScheduler;
@@ -114,19 +115,6 @@ void runResetModemForm(EngineState& state, AtChannel& channel, ModemPort& port, 
 void runDetectSimForm(EngineState& state, AtChannel& channel, ModemPort& port, UserPrompt& prompt, QWidget* parent,
                       const ModemFormOptions& options = {},
                       const std::function<void(const QString&)>& status = {});
-
-// The program's modem link as the port the start-up tasks open and close.
-class ModemLinkPort : public ModemPort {
-public:
-    explicit ModemLinkPort(ModemLink& link) : link_(link) {}
-    bool openPort(const QString& path, int baudRate, const QString& handshake) override;
-    void closePort() override;
-    void cancelWait() override;
-    QString openError() const override;
-
-private:
-    ModemLink& link_;
-};
 
 // Sets the scheduler's four start-up steps to open the forms over parent,
 // and its quiet reconnection step.
