@@ -1,6 +1,8 @@
 -- Velquarin message database, schema version 1.
 -- Applied once, when the database file is created; the program never alters
--- tables afterwards. Dates are text 'yyyy-mm-dd hh:mm:ss' in local time.
+-- these tables afterwards. Later versions add tables through the scripts
+-- upgrade-N.sql (N the version they lead to), applied in order when the file
+-- is opened. Dates are text 'yyyy-mm-dd hh:mm:ss' in local time.
 PRAGMA user_version = 1;
 
 BEGIN;

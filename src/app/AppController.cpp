@@ -22,6 +22,8 @@
 #include "engine/EngineWiring.h"
 #include "security/ui/LoginWiring.h"
 #include "addressbook/ui/AddressBookWiring.h"
+#include "folders/ui/FolderWiring.h"
+#include "addressbook/ui/AddressExchangeWiring.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -125,6 +127,8 @@ void AppController::load(bool show)
         installEditor(*window_, *this);
         installLoginAndTray(*window_, *this);
         installAddressBook(*window_, *this);
+        installFolderActions(*window_, *this, *sender_);
+        addrx::installAddressExchange(*window_, *this);
         installRingtonePlayer(*window_, *this);
         installCannedMessages(*window_, *this);
     }

@@ -2,9 +2,12 @@
 
 #include "base/AppPaths.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <fcntl.h>
+#include <iterator>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -60,8 +63,11 @@ bool Database::open(const QString& path)
     }
     db_ = handle;
     path_ = path;
-    // Another program writes tbouttemp; wait for its locks rather than fail.
-    sqlite3_busy_timeout(db_, 2000);
+    // Another program writes tbouttemp. Its locks are waited for briefly
+    // only: a longer wait would freeze the window. A statement that still
+    // finds the lock taken fails with lastWasBusy(), and its caller tries
+    // again later.
+    sqlite3_busy_handler(db_, &Database::onBusy, this);
     exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
     // Write-ahead logging: a commit costs one append instead of a journal
     // dance, and the hand-in program can read while we write. Every commit
@@ -82,7 +88,66 @@ bool Database::open(const QString& path)
             execScript(QString::fromUtf8(ops.readAll()));
         created_ = true;
     }
+    schemaVersion_ = int(query(QStringLiteral("PRAGMA user_version")).value(0, 0).toLongLong());
+    if (!upgrade())
+        qWarning("Database: cannot bring %s up to schema version %d yet: %s", qPrintable(path), kSchemaVersion,
+                 qPrintable(lastError_));
     return true;
+}
+
+bool Database::upgrade()
+{
+    if (!db_)
+        return false;
+    while (schemaVersion_ < kSchemaVersion) {
+        const int next = schemaVersion_ + 1;
+        QFile script(QStringLiteral(":/sql/upgrade-%1.sql").arg(next));
+        if (!script.open(QIODevice::ReadOnly)) {
+            lastError_ = QStringLiteral("upgrade script %1 not found").arg(next);
+            return false;
+        }
+        Transaction tx(*this);
+        if (!tx.ok())
+            return false;
+        // Another copy of the program may have upgraded the file meanwhile.
+        const Recordset now = query(QStringLiteral("PRAGMA user_version"));
+        if (!now.ok())
+            return false;
+        if (now.value(0, 0).toInt() >= next) {
+            tx.rollback();
+            schemaVersion_ = now.value(0, 0).toInt();
+            continue;
+        }
+        if (!execScript(QString::fromUtf8(script.readAll())) ||
+            !exec(QStringLiteral("PRAGMA user_version = %1").arg(next)) || !tx.commit())
+            return false;
+        schemaVersion_ = next;
+    }
+    return true;
+}
+
+int Database::onBusy(void* self, int attempt)
+{
+    auto* db = static_cast<Database*>(self);
+    const qint64 now = QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs();
+    if (attempt == 0) {
+        db->busySinceNs_ = now;
+        const bool coolingDown = db->gaveUpAtNs_ >= 0 && now - db->gaveUpAtNs_ < kBusyCoolDownMs * 1000000LL;
+        db->busyBudgetMs_ = qMin<qint64>(coolingDown ? kBusyRecheckMs : kBusyTimeoutMs, db->busyCapMs_);
+    }
+    const qint64 waitedMs = (now - db->busySinceNs_) / 1000000;
+    if (waitedMs >= db->busyBudgetMs_) {
+        db->gaveUpAtNs_ = now;
+        return 0;
+    }
+    // Short naps first: most locks of the hand-in program last a moment.
+    static constexpr int kNapsMs[] = {1, 2, 5, 10, 15, 20, 25};
+    const int nap = attempt < int(std::size(kNapsMs)) ? kNapsMs[attempt] : 25;
+    QThread::msleep(qMax<qint64>(1, qMin<qint64>(nap, db->busyBudgetMs_ - waitedMs)));
+    const qint64 after =
+        (QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs() - db->busySinceNs_) / 1000000;
+    db->longestBusyWaitMs_ = qMax(db->longestBusyWaitMs_, after);
+    return 1;
 }
 
 void Database::close()
@@ -92,12 +157,17 @@ void Database::close()
     if (depth_ > 0)
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     depth_ = 0;
+    schemaVersion_ = 0;
     sqlite3_close_v2(db_);
     db_ = nullptr;
 }
 
 void Database::setError(const QString& where)
 {
+    if (db_) {
+        const int primary = sqlite3_extended_errcode(db_) & 0xff;
+        lastWasBusy_ = primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+    }
     lastError_ = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("database not open");
     if (!where.isEmpty())
         lastError_ += QStringLiteral(" (") + where + QLatin1Char(')');
@@ -106,6 +176,7 @@ void Database::setError(const QString& where)
 bool Database::prepareAndBind(const QString& sql, const QVariantList& binds, sqlite3_stmt** stmt)
 {
     *stmt = nullptr;
+    lastWasBusy_ = false;
     if (!db_) {
         lastError_ = QStringLiteral("database not open");
         return false;
@@ -230,8 +301,10 @@ bool Database::execScript(const QString& sql)
 {
     if (!db_)
         return false;
+    lastWasBusy_ = false;
     char* err = nullptr;
-    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+    if (const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &err); rc != SQLITE_OK) {
+        lastWasBusy_ = (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
         lastError_ = QString::fromUtf8(err ? err : "error");
         sqlite3_free(err);
         return false;

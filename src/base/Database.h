@@ -37,8 +37,37 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
+    // The longest a statement waits for another connection's lock before it
+    // fails with lastWasBusy(). Every statement runs on the window's thread,
+    // so this bounds how long the window can stand still.
+    static constexpr int kBusyTimeoutMs = 100;
+    // Within kBusyCoolDownMs after a statement gave up on a lock, the lock
+    // is most likely still taken: statements then look again for at most
+    // kBusyRecheckMs, so that several steps in a row that meet it do not
+    // add up to a long stand-still.
+    static constexpr int kBusyCoolDownMs = 200;
+    static constexpr int kBusyRecheckMs = 20;
+
+    // Within its scope statements wait for a lock at most ms (and never
+    // longer than kBusyTimeoutMs): for work that has somewhere else to go
+    // when the database is locked.
+    class ShortWait {
+    public:
+        ShortWait(Database& db, int ms) : db_(db), saved_(db.busyCapMs_) { db_.busyCapMs_ = qMin(saved_, ms); }
+        ~ShortWait() { db_.busyCapMs_ = saved_; }
+        ShortWait(const ShortWait&) = delete;
+        ShortWait& operator=(const ShortWait&) = delete;
+
+    private:
+        Database& db_;
+        int saved_;
+    };
+    // The schema version the upgrade scripts lead to (PRAGMA user_version).
+    static constexpr int kSchemaVersion = 2;
+
     // Opens the file; a file that does not exist yet is created with mode
-    // 0600 and given the shipped schema. Returns false with lastError() set.
+    // 0600 and given the shipped schema. An older file is brought up to
+    // kSchemaVersion (see upgrade()). Returns false with lastError() set.
     bool open(const QString& path);
     void close();
     bool isOpen() const { return db_ != nullptr; }
@@ -50,6 +79,22 @@ public:
     Recordset query(const QString& sql, const QVariantList& binds = {});
     // Runs several statements without parameters (schema scripts).
     bool execScript(const QString& sql);
+
+    // True when the last statement failed only because another connection
+    // held a lock (SQLITE_BUSY, SQLITE_LOCKED): worth trying again later, and
+    // never a verdict on the data.
+    bool lastWasBusy() const { return lastWasBusy_; }
+    // How long the longest statement so far waited for a lock, in ms.
+    qint64 longestBusyWaitMs() const { return longestBusyWaitMs_; }
+    void resetBusyWaitStatistics() { longestBusyWaitMs_ = 0; }
+
+    // Applies the upgrade scripts (":/sql/upgrade-N.sql") the file has not
+    // had yet, each in its own transaction together with the new
+    // user_version. open() calls it; when another program held the lock at
+    // that moment, callers that need the newer tables call it again. True
+    // when the file is at kSchemaVersion.
+    bool upgrade();
+    int schemaVersion() const { return schemaVersion_; }
 
     qint64 changes() const;
     qint64 lastInsertRowId() const;
@@ -70,12 +115,20 @@ public:
 private:
     bool prepareAndBind(const QString& sql, const QVariantList& binds, struct sqlite3_stmt** stmt);
     void setError(const QString& where);
+    static int onBusy(void* self, int attempt);
 
     sqlite3* db_ = nullptr;
     QString path_;
     QString lastError_;
     int depth_ = 0;
     bool created_ = false;
+    bool lastWasBusy_ = false;
+    int schemaVersion_ = 0;
+    qint64 busySinceNs_ = 0;
+    qint64 busyBudgetMs_ = kBusyTimeoutMs;
+    int busyCapMs_ = kBusyTimeoutMs;
+    qint64 gaveUpAtNs_ = -1; // when a statement last gave up on a lock
+    qint64 longestBusyWaitMs_ = 0;
 };
 
 // Commits on commit(), rolls back when it goes out of scope otherwise.

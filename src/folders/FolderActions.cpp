@@ -232,6 +232,25 @@ bool moveMessages(Database& db, MessageFolder folder, const QString& targetKey, 
     return ok;
 }
 
+DropKind dropKindFor(NodeKind target, const QString& source, const QString& table)
+{
+    if (source == QLatin1String("lsvMessage")) {
+        MessageFolder folder;
+        if (target == NodeKind::Outbox || !folderOfNode(target, &folder))
+            return DropKind::None;
+        return table == messageTable(folder) ? DropKind::MoveMessages : DropKind::None;
+    }
+    if (source == QLatin1String("lsvSIM"))
+        return target == NodeKind::AddressBook || target == NodeKind::Group ? DropKind::ImportSim : DropKind::None;
+    if (source == QLatin1String("lsvAddress")) {
+        if (target == NodeKind::Group)
+            return DropKind::JoinGroup;
+        if (target == NodeKind::SimCard)
+            return DropKind::ExportToSim;
+    }
+    return DropKind::None;
+}
+
 bool importSimEntries(Database& db, const QList<std::pair<QString, QString>>& entries, const QString& group,
                       QString* error)
 {

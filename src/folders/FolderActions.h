@@ -61,6 +61,15 @@ int nodeAfterDelete(int childCount, int index);
 // transaction; false (nothing moved) on failure.
 bool moveMessages(Database& db, MessageFolder folder, const QString& targetKey, const QList<qint64>& codes,
                   QString* error);
+// What a drop of list rows on a tree node does. Message rows move only
+// within their own table: Inbox rows (tbinqueue) onto the Inbox and its
+// folders, Sent Items rows (tboutlog) onto Sent Items and its folders; codes
+// of different tables are unrelated. SIM rows go to the address book or a
+// group, address rows into a group or onto the SIM card. Every other pair
+// does nothing.
+enum class DropKind { None, MoveMessages, ImportSim, JoinGroup, ExportToSim };
+DropKind dropKindFor(NodeKind target, const QString& source, const QString& table);
+
 // Adds SIM entries (name, number) to the address book, and to the group when
 // one is given, in one transaction. An entry whose number is in the book
 // already keeps its entry (and only joins the group).

@@ -2,6 +2,10 @@
 
 #include "mainwindow/IconStore.h"
 
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -28,6 +32,15 @@ public:
         }
     }
 
+protected:
+    // The node a drag would drop on is drawn as selected.
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (tree_->dropTarget() && tree_->itemForIndex(index) == tree_->dropTarget())
+            option->state |= QStyle::State_Selected;
+    }
+
 private:
     FolderTree* tree_;
 };
@@ -43,6 +56,9 @@ FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(16, 16));
     setItemDelegate(new RenameDelegate(this));
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
     connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* cur, QTreeWidgetItem*) {
         if (cur)
             emit nodeActivated(cur);
@@ -65,6 +81,7 @@ void FolderTree::mousePressEvent(QMouseEvent* event)
 void FolderTree::rebuild(const std::vector<FolderNode>& nodes)
 {
     const QSignalBlocker block(this);
+    dropTarget_ = nullptr;
     clear();
     std::map<NodeKind, QTreeWidgetItem*> fixed;
     for (const FolderNode& n : nodes) {
@@ -131,4 +148,69 @@ bool FolderTree::startRename(QTreeWidgetItem* item)
         return false;
     editItem(item, 0);
     return true;
+}
+
+// ------------------------------------------------------------------ drops
+
+QTreeWidgetItem* FolderTree::acceptingNode(const QPoint& at, const QMimeData* data, DragItems* items) const
+{
+    const std::optional<DragItems> decoded = dragpayload::decode(data);
+    if (!decoded)
+        return nullptr;
+    QTreeWidgetItem* item = itemAt(at);
+    if (!item || !acceptsDrop || !acceptsDrop(item, *decoded))
+        return nullptr;
+    if (items)
+        *items = *decoded;
+    return item;
+}
+
+void FolderTree::setDropTarget(QTreeWidgetItem* item)
+{
+    if (item == dropTarget_)
+        return;
+    dropTarget_ = item;
+    viewport()->update();
+}
+
+void FolderTree::dragEnterEvent(QDragEnterEvent* event)
+{
+    // Entered with our rows: the moves decide node by node.
+    if (dragpayload::decode(event->mimeData())) {
+        setDropTarget(acceptingNode(event->position().toPoint(), event->mimeData(), nullptr));
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void FolderTree::dragMoveEvent(QDragMoveEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    QTreeWidgetItem* item = acceptingNode(at, event->mimeData(), nullptr);
+    setDropTarget(item);
+    const QRect rect = visualItemRect(itemAt(at));
+    if (item)
+        event->accept(rect);
+    else
+        event->ignore(rect);
+}
+
+void FolderTree::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    setDropTarget(nullptr);
+    event->accept();
+}
+
+void FolderTree::dropEvent(QDropEvent* event)
+{
+    setDropTarget(nullptr);
+    DragItems items;
+    QTreeWidgetItem* item = acceptingNode(event->position().toPoint(), event->mimeData(), &items);
+    if (!item || !dropHandler) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    dropHandler(item, items);
 }

@@ -8,6 +8,7 @@
 
 #include "folders/FolderNodes.h"
 #include "folders/RenameService.h"
+#include "mainwindow/DragPayload.h"
 
 class FolderTree : public QTreeWidget {
     Q_OBJECT
@@ -35,6 +36,14 @@ public:
 
     QTreeWidgetItem* itemForIndex(const QModelIndex& index) const { return itemFromIndex(index); }
 
+    // Rows dragged from the lists of the window: acceptsDrop decides whether
+    // a node takes them (the node is highlighted meanwhile), dropHandler
+    // carries the drop out. Only the program's own drag format is looked at.
+    std::function<bool(QTreeWidgetItem* target, const DragItems& items)> acceptsDrop;
+    std::function<void(QTreeWidgetItem* target, const DragItems& items)> dropHandler;
+    // The node highlighted as the drop target; nullptr when none is.
+    QTreeWidgetItem* dropTarget() const { return dropTarget_; }
+
 signals:
     // A node was chosen: by a mouse click (also on the current node) or by
     // a keyboard move.
@@ -42,7 +51,16 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // The node under the pointer that takes the dragged rows, or nullptr.
+    QTreeWidgetItem* acceptingNode(const QPoint& at, const QMimeData* data, DragItems* items) const;
+    void setDropTarget(QTreeWidgetItem* item);
+
+    QTreeWidgetItem* dropTarget_ = nullptr;
     bool pressedOnCurrent_ = false;
 };

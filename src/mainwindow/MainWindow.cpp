@@ -150,6 +150,12 @@ MainWindow::MainWindow(AppCommands& app, QWidget* parent)
         QTreeWidgetItem* node = trvMain_->itemAt(at);
         if (!node)
             return;
+        // The menu acts on the node clicked: it becomes the current node and
+        // its view is shown first.
+        if (node != trvMain_->currentItem()) {
+            trvMain_->selectQuietly(node);
+            nodeClick();
+        }
         QMenu menu(this);
         fillNodeMenu(menu, node);
         if (!menu.isEmpty())

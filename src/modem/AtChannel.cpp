@@ -43,8 +43,9 @@ void acknowledgePendingCMT(EngineState& st, AtChannel& channel)
     if (!st.bGotCMT)
         return;
     // Cleared before the command: a modem that holds its next indication
-    // until this one is acknowledged sends it right behind the OK, and the
-    // parser raises the flag again for it during this very wait.
+    // until this one is acknowledged sends it right behind the OK, and
+    // reception raises the flag again for it (once kept) during this very
+    // wait.
     st.bGotCMT = false;
     const AtResult r = channel.exchange(QStringLiteral("AT+CNMA\r"), 2);
     if (r.success) {

@@ -17,12 +17,9 @@ ModemLink::ModemLink(ModemState& state, QObject* parent) : QObject(parent), st_(
     connect(&port_, &QSerialPort::readyRead, this, &ModemLink::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &ModemLink::onPortError);
 
-    parser_.onCmt = [this](const QString& header, const QString& pdu) {
-        // Set before the message is decoded, so that every indication is
-        // acknowledged, also one that cannot be stored.
-        st_.bGotCMT = true;
-        emit cmtReceived(header, pdu);
-    };
+    // bGotCMT is left to reception: an indication is acknowledged only once
+    // its message is kept.
+    parser_.onCmt = [this](const QString& header, const QString& pdu) { emit cmtReceived(header, pdu); };
     parser_.onRing = [this] { emit ringReceived(); };
     parser_.onUnsolicited = [this](const QString& line) { emit unsolicitedLine(line); };
 }

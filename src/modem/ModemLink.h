@@ -94,8 +94,9 @@ public:
     const ReplyParser& parser() const { return parser_; }
 
 signals:
-    // A "+CMT: " indication with its header line and PDU line; bGotCMT is
-    // already set.
+    // A "+CMT: " indication with its header line and PDU line. The receiver
+    // raises bGotCMT once the message is kept; until then it is not
+    // acknowledged.
     void cmtReceived(const QString& header, const QString& pdu);
     void ringReceived();
     // A line the modem sent of its own accord that has no handler here.

@@ -29,11 +29,11 @@ struct WaitingSet {
 
 PartAssembler::PartAssembler(Database& db) : db_(db) {}
 
-PartAssembler::Outcome PartAssembler::add(const QString& sender, const pdu::Deliver& m)
+PartAssembler::Outcome PartAssembler::add(const QString& sender, const pdu::Deliver& m, const QDateTime& received)
 {
     Outcome out;
     if (m.partReference < 0 || m.partTotal <= 1) {
-        out.code = store(sender, m.userData, m.messageType, m.requestType);
+        out.code = store(sender, m.userData, m.messageType, m.requestType, received);
         out.ok = out.code > 0;
         return out;
     }
@@ -126,7 +126,7 @@ PartAssembler::Outcome PartAssembler::add(const QString& sender, const pdu::Deli
     QString content;
     for (const WaitingPart& p : std::as_const(parts))
         content += p.content;
-    const qint64 code = store(sender, content, m.messageType, m.requestType);
+    const qint64 code = store(sender, content, m.messageType, m.requestType, received);
     if (code <= 0)
         return out;
     for (const WaitingPart& p : std::as_const(parts)) {
@@ -140,16 +140,23 @@ PartAssembler::Outcome PartAssembler::add(const QString& sender, const pdu::Deli
     return out;
 }
 
-qint64 PartAssembler::store(const QString& sender, const QString& content, int type, int requestType)
+qint64 PartAssembler::store(const QString& sender, const QString& content, int type, int requestType,
+                            const QDateTime& received)
 {
     const qint64 code = GetNextCode(db_, CodeInbox);
     if (code <= 0) {
         qWarning("Reception: no message code for a received message");
         return -1;
     }
-    if (!db_.exec(QStringLiteral("INSERT INTO tbinqueue(msgcode,msgfrom,msgcontent,msgtype,msgreqtype) "
-                                 "VALUES(?,?,?,?,?)"),
-                  {code, sender, content, type, requestType})) {
+    const bool stored =
+        received.isValid()
+            ? db_.exec(QStringLiteral("INSERT INTO tbinqueue(msgcode,msgfrom,msgcontent,msgtype,msgreqtype,msgcreated) "
+                                      "VALUES(?,?,?,?,?,?)"),
+                       {code, sender, content, type, requestType, dbtime::toDb(received)})
+            : db_.exec(QStringLiteral("INSERT INTO tbinqueue(msgcode,msgfrom,msgcontent,msgtype,msgreqtype) "
+                                      "VALUES(?,?,?,?,?)"),
+                       {code, sender, content, type, requestType});
+    if (!stored) {
         qWarning("Reception: cannot store a received message: %s", qPrintable(db_.lastError()));
         return -1;
     }

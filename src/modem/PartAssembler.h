@@ -12,6 +12,7 @@
 // message: the unfinished set is dropped and the new one begins with it.
 // A sender keeps at most kOpenSetsPerSender unfinished sets; the oldest
 // gives way to a new one.
+#include <QDateTime>
 #include <QString>
 
 class Database;
@@ -37,10 +38,13 @@ public:
     };
     // Keeps one received message or part from sender (as it is stored:
     // area code already removed). Runs inside the caller's transaction.
-    Outcome add(const QString& sender, const pdu::Deliver& message);
+    // received is when the message arrived; a complete message is stored
+    // with it as msgcreated (invalid: now).
+    Outcome add(const QString& sender, const pdu::Deliver& message, const QDateTime& received = {});
 
 private:
-    qint64 store(const QString& sender, const QString& content, int type, int requestType);
+    qint64 store(const QString& sender, const QString& content, int type, int requestType,
+                 const QDateTime& received);
 
     Database& db_;
 };

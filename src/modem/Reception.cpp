@@ -5,11 +5,109 @@
 #include "base/Database.h"
 #include "base/SharedFlagBlock.h"
 
+#include <QCryptographicHash>
 #include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char kJournalTag[] = "V1";
+constexpr qint64 kPruneEveryMs = 3600 * 1000;
+
+QString normalisedPdu(const QString& pdu) { return pdu.trimmed().toUpper(); }
+
+QByteArray lineCheck(const QByteArray& body)
+{
+    return QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex().left(8);
+}
+
+QByteArray journalLine(const QString& pdu, const QDateTime& arrival)
+{
+    const QByteArray body = QByteArray(kJournalTag) + ' ' +
+                            arrival.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1() + ' ' +
+                            normalisedPdu(pdu).toLatin1();
+    return body + ' ' + lineCheck(body) + '\n';
+}
+
+struct JournalEntry {
+    QByteArray line; // with its LF
+    QDateTime arrival;
+    QString pdu;
+};
+
+// The complete, intact lines of a journal's contents.
+QList<JournalEntry> readJournal(const QByteArray& contents)
+{
+    QList<JournalEntry> entries;
+    qsizetype from = 0;
+    while (from < contents.size()) {
+        const qsizetype end = contents.indexOf('\n', from);
+        if (end < 0)
+            break; // the program stopped while writing it: never acknowledged
+        const QByteArray line = contents.mid(from, end - from);
+        from = end + 1;
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() != 4 || fields[0] != kJournalTag)
+            continue;
+        const QByteArray body = line.left(line.lastIndexOf(' '));
+        if (lineCheck(body) != fields[3])
+            continue;
+        JournalEntry e;
+        e.line = line + '\n';
+        e.arrival = QDateTime::fromString(QString::fromLatin1(fields[1]), QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+        e.pdu = QString::fromLatin1(fields[2]);
+        entries.append(e);
+    }
+    return entries;
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+// Makes a new or renamed entry of the folder durable.
+void syncFolder(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
 
 Reception::Reception(Database& db, EngineState& state, SharedFlagBlock* inboxFlag, QObject* parent)
     : QObject(parent), db_(db), st_(state), inboxFlag_(inboxFlag), assembler_(db)
 {
+    replayTimer_.setInterval(kReplayIntervalMs);
+    connect(&replayTimer_, &QTimer::timeout, this, [this] { replayJournal(); });
+    // A journal an earlier run left behind: stored once the event loop runs.
+    QTimer::singleShot(0, this, [this] {
+        if (!journalPending_ && QFileInfo::exists(journalPath())) {
+            journalPending_ = true;
+            replayTimer_.start();
+            replayJournal();
+        }
+    });
 }
 
 QString Reception::removeAreaCode(const QString& sender, const QString& areaCode)
@@ -24,36 +122,240 @@ QString Reception::removeAreaCode(const QString& sender, const QString& areaCode
     return out;
 }
 
+QString Reception::digestOf(const QString& pdu)
+{
+    return QString::fromLatin1(
+        QCryptographicHash::hash(normalisedPdu(pdu).toLatin1(), QCryptographicHash::Sha1).toHex());
+}
+
+QString Reception::journalPath() const
+{
+    if (db_.path().isEmpty())
+        return QString();
+    return QFileInfo(db_.path()).absoluteDir().filePath(journalFileName());
+}
+
 void Reception::DecodeIncomingPDU(const QString& header, const QString& pdu)
 {
     Q_UNUSED(header);
-    // The indication is acknowledged whatever happens here: the link has
-    // already set bGotCMT.
+    const QDateTime arrival = QDateTime::currentDateTime();
     const std::optional<pdu::Deliver> d = pdu::decodeDeliverPdu(pdu);
-    if (!d || d->messageType == pdu::MessageDropped)
+    if (!d || d->messageType == pdu::MessageDropped) {
+        // Nothing to keep: acknowledged so the network stops offering it.
+        lastKept_ = Kept::Dropped;
+        st_.bGotCMT = true;
         return;
-    const QString sender = removeAreaCode(d->sender, st_.sAreaCode);
+    }
+    if (!journalPending_ && QFileInfo::exists(journalPath()))
+        journalPending_ = true;
 
-    // The part and, with the last part, the whole message are written in one
-    // transaction; a refused step keeps nothing of this part.
-    qint64 code = -1;
-    {
-        Transaction tx(db_);
-        if (!tx.ok()) {
-            qWarning("Reception: cannot begin a transaction: %s", qPrintable(db_.lastError()));
-            return;
-        }
-        const PartAssembler::Outcome kept = assembler_.add(sender, *d);
-        if (!kept.ok)
-            return;
-        code = kept.code;
-        if (!tx.commit()) {
-            qWarning("Reception: commit failed: %s", qPrintable(db_.lastError()));
+    // What the journal holds goes first. While the database refuses (the
+    // last replay found it locked), the message joins the journal at once
+    // instead of waiting for the lock again; the replay timer stores both.
+    bool tryDatabase = !db_.inTransaction() && !replaying_;
+    if (tryDatabase && journalPending_)
+        tryDatabase = !lastReplayBusy_ && (replayJournal() || !lastReplayBusy_);
+    if (tryDatabase) {
+        const Store r = storeOne(pdu, *d, arrival);
+        if (r == Store::Stored || r == Store::AlreadyKept) {
+            lastKept_ = r == Store::Stored ? Kept::Stored : Kept::AlreadyKept;
+            st_.bGotCMT = true;
             return;
         }
     }
+    if (appendToJournal(pdu, arrival)) {
+        lastKept_ = Kept::Journaled;
+        journalPending_ = true;
+        if (!replayTimer_.isActive())
+            replayTimer_.start();
+        st_.bGotCMT = true;
+        return;
+    }
+    // Not acknowledged: the network offers the message again later.
+    lastKept_ = Kept::NotKept;
+    qWarning("Reception: a received message could be neither stored nor journaled; it is not acknowledged");
+}
+
+Reception::Store Reception::storeOne(const QString& pdu, const pdu::Deliver& d, const QDateTime& arrival)
+{
+    // The journal takes the message when the database is locked: no need
+    // to wait long for it.
+    const Database::ShortWait shortWait(db_, kStoreWaitMs);
+    // tbindigest comes with an upgrade that another program's lock may have
+    // held back at start.
+    if (!db_.upgrade())
+        return db_.lastWasBusy() ? Store::Busy : Store::Failed;
+    const QString sender = removeAreaCode(d.sender, st_.sAreaCode);
+    const QString digest = digestOf(pdu);
+
+    // The part and, with the last part, the whole message are written in one
+    // transaction with the digest; a refused step keeps nothing of this part.
+    qint64 code = -1;
+    {
+        Transaction tx(db_);
+        if (!tx.ok())
+            return db_.lastWasBusy() ? Store::Busy : Store::Failed;
+        const Recordset seen = db_.query(QStringLiteral("SELECT 1 FROM tbindigest WHERE digest=?"), {digest});
+        if (!seen.ok())
+            return db_.lastWasBusy() ? Store::Busy : Store::Failed;
+        if (!seen.isEmpty())
+            return Store::AlreadyKept;
+        const PartAssembler::Outcome kept = assembler_.add(sender, d, arrival);
+        if (!kept.ok)
+            return db_.lastWasBusy() ? Store::Busy : Store::Failed;
+        if (!db_.exec(QStringLiteral("INSERT INTO tbindigest(digest, received) VALUES(?, ?)"),
+                      {digest, dbtime::toDb(arrival)})) {
+            qWarning("Reception: cannot record a received message: %s", qPrintable(db_.lastError()));
+            return db_.lastWasBusy() ? Store::Busy : Store::Failed;
+        }
+        if (!journalPending_)
+            pruneDigests();
+        code = kept.code;
+        if (!tx.commit()) {
+            qWarning("Reception: commit failed: %s", qPrintable(db_.lastError()));
+            return db_.lastWasBusy() ? Store::Busy : Store::Failed;
+        }
+    }
     if (code > 0)
-        announce(code, sender, d->messageType, d->requestType);
+        announce(code, sender, d.messageType, d.requestType);
+    return Store::Stored;
+}
+
+void Reception::pruneDigests()
+{
+    // A message the network still offers a week later is not a redelivery.
+    if (sincePrune_.isValid() && sincePrune_.elapsed() < kPruneEveryMs)
+        return;
+    sincePrune_.start();
+    db_.exec(QStringLiteral("DELETE FROM tbindigest WHERE received < ?"),
+             {dbtime::toDb(QDateTime::currentDateTime().addDays(-kDigestKeepDays))});
+}
+
+bool Reception::appendToJournal(const QString& pdu, const QDateTime& arrival)
+{
+    const QString path = journalPath();
+    if (path.isEmpty())
+        return false;
+    const QByteArray native = QFile::encodeName(path);
+    const bool existed = QFileInfo::exists(path);
+    const int fd = ::open(native.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        qWarning("Reception: cannot open the receive journal %s", native.constData());
+        return false;
+    }
+    QByteArray bytes = journalLine(pdu, arrival);
+    // A line the program stopped writing is closed first, so that it does
+    // not swallow this one.
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+        char last = '\n';
+        if (::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n')
+            bytes.prepend('\n');
+    }
+    const bool ok = writeAll(fd, bytes) && ::fdatasync(fd) == 0;
+    ::close(fd);
+    if (!ok) {
+        qWarning("Reception: cannot write the receive journal %s", native.constData());
+        return false;
+    }
+    if (!existed)
+        syncFolder(QFileInfo(path).absolutePath());
+    return true;
+}
+
+bool Reception::replayJournal()
+{
+    lastReplayBusy_ = false;
+    if (!journalPending_) {
+        replayTimer_.stop();
+        return true;
+    }
+    // Rows stored inside another part's open transaction would share its
+    // fate; and a replay does not run inside itself.
+    if (replaying_ || db_.inTransaction()) {
+        lastReplayBusy_ = true;
+        return false;
+    }
+    const QString path = journalPath();
+    QFile file(path);
+    if (!file.exists()) {
+        journalPending_ = false;
+        replayTimer_.stop();
+        return true;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        qWarning("Reception: cannot read the receive journal %s", qPrintable(path));
+        return false;
+    }
+    const QByteArray contents = file.readAll();
+    file.close();
+
+    replaying_ = true;
+    QByteArray left;
+    bool sliceOver = false;
+    QElapsedTimer spent;
+    spent.start();
+    const QList<JournalEntry> entries = readJournal(contents);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (spent.elapsed() >= kReplaySliceMs) {
+            // The rest follows at once from the event loop; the lines
+            // stored so far are recognised by their digests then.
+            sliceOver = true;
+            break;
+        }
+        const JournalEntry& e = entries.at(i);
+        const std::optional<pdu::Deliver> d = pdu::decodeDeliverPdu(e.pdu);
+        if (!d || d->messageType == pdu::MessageDropped)
+            continue;
+        const Store r = storeOne(e.pdu, *d, e.arrival.isValid() ? e.arrival : QDateTime::currentDateTime());
+        if (r == Store::Busy) {
+            // The rest waits for the next round, in order.
+            lastReplayBusy_ = true;
+            for (qsizetype j = i; j < entries.size(); ++j)
+                left += entries.at(j).line;
+            break;
+        }
+        if (r == Store::Failed) {
+            // Kept for a later round; the others need not wait for it.
+            qWarning("Reception: a journaled message cannot be stored yet: %s", qPrintable(db_.lastError()));
+            left += e.line;
+        }
+    }
+    replaying_ = false;
+    if (sliceOver) {
+        lastReplayBusy_ = true; // a new message waits behind the rest
+        QTimer::singleShot(0, this, [this] { replayJournal(); });
+        return false;
+    }
+
+    // A line appended while this ran (a nested event loop) is kept: the
+    // journal is then left as it is, and the stored lines are recognised
+    // by their digests next time.
+    QFileInfo now(path);
+    if (now.size() != contents.size())
+        return false;
+    if (left.isEmpty()) {
+        if (!QFile::remove(path) && QFileInfo::exists(path))
+            return false;
+        journalPending_ = false;
+        replayTimer_.stop();
+        return true;
+    }
+    if (left.size() == contents.size())
+        return false;
+    // Only what is still to be stored stays: written beside, flushed, then
+    // put in place.
+    const QString fresh = path + QStringLiteral(".new");
+    const int fd = ::open(QFile::encodeName(fresh).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        const bool ok = writeAll(fd, left) && ::fdatasync(fd) == 0;
+        ::close(fd);
+        if (ok && ::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()) == 0)
+            syncFolder(QFileInfo(path).absolutePath());
+        else
+            QFile::remove(fresh);
+    }
+    return false;
 }
 
 void Reception::announce(qint64 code, const QString& sender, int type, int requestType)

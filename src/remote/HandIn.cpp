@@ -14,7 +14,6 @@ HandIn::HandIn(Database& db, OutboxQueue& queue, EngineState& state, SharedFlagB
     : QObject(parent), db_(db), queue_(queue), st_(state), flag_(outboxFlag), prompt_(prompt)
 {
     retry_.setSingleShot(true);
-    retry_.setInterval(50);
     connect(&retry_, &QTimer::timeout, this, &HandIn::runImport);
 }
 
@@ -26,6 +25,7 @@ void HandIn::importOutTemp()
     // Each signal goes through the whole table again, so rows left behind
     // by an earlier import are tried again.
     resumeAfter_ = std::numeric_limits<qint64>::min();
+    afterBusy_ = false;
     runImport();
 }
 
@@ -35,34 +35,49 @@ void HandIn::runImport()
     // inside another part's open transaction would vanish with its rollback
     // after they were deleted here, so wait until it is closed.
     if (db_.inTransaction()) {
-        retry_.start();
+        retry_.start(retryMs_);
         return;
     }
 
     // All codes first, then one transaction per row. A large hand-in is
     // taken in slices in the order of msgcode, so that the window and the
     // server stay responsive; the next slice follows from the event loop.
+    // Going on after the lock was met: a quick look is enough, the next
+    // try follows anyway.
+    const Database::ShortWait quickLook(db_, afterBusy_ ? Database::kBusyRecheckMs : Database::kBusyTimeoutMs);
     const Recordset rs =
         db_.query(QStringLiteral("SELECT msgcode FROM tbouttemp WHERE msgcode > ? ORDER BY msgcode LIMIT ?"),
                   {resumeAfter_, kRowsPerPass + 1});
+    if (!rs.ok() && db_.lastWasBusy()) {
+        afterBusy_ = true;
+        retry_.start(busyRetryMs_);
+        return;
+    }
     QList<qint64> codes;
     if (rs.ok()) {
         for (int i = 0; i < rs.size(); ++i)
             codes.append(rs.value(i, 0).toLongLong());
     }
-    const bool more = codes.size() > kRowsPerPass;
+    bool more = codes.size() > kRowsPerPass;
     if (more)
         codes.resize(kRowsPerPass);
-    if (!codes.isEmpty())
-        resumeAfter_ = codes.last();
 
     int queued = 0, left = 0;
+    bool busy = false;
     QStringList report;
     for (qint64 code : codes) {
         QString reason;
-        switch (importRow(code, &reason)) {
+        const RowResult result = importRow(code, &reason);
+        if (result == RowResult::Busy) {
+            // The rest of the pass waits until the lock is free again.
+            busy = true;
+            break;
+        }
+        resumeAfter_ = code;
+        switch (result) {
         case RowResult::Queued: ++queued; break;
-        case RowResult::Gone: break;
+        case RowResult::Gone:
+        case RowResult::Busy: break;
         case RowResult::Refused:
             ++left;
             if (!reported_.contains(code)) {
@@ -73,8 +88,11 @@ void HandIn::runImport()
         }
     }
     lastQueued_ = queued;
-    if (more)
-        retry_.start();
+    afterBusy_ = busy;
+    if (busy)
+        retry_.start(busyRetryMs_);
+    else if (more)
+        retry_.start(retryMs_);
 
     st_.bOutboxChanged = true;
     st_.sngSendCount = 1;
@@ -96,19 +114,22 @@ void HandIn::runImport()
 
 HandIn::RowResult HandIn::importRow(qint64 code, QString* reason)
 {
-    Transaction t(db_);
-    if (!t.ok()) {
-        *reason = db_.lastError();
+    // A lock held by another program is no fault of the row.
+    auto failed = [this, reason](const QString& why) {
+        if (db_.lastWasBusy())
+            return RowResult::Busy;
+        *reason = why;
         return RowResult::Refused;
-    }
+    };
+    Transaction t(db_);
+    if (!t.ok())
+        return failed(db_.lastError());
     // Read the row again inside the transaction: the other program may have
     // changed or withdrawn it since the codes were read.
     const Recordset rs =
         db_.query(QStringLiteral("SELECT msgno, msgcontent, msgout FROM tbouttemp WHERE msgcode = ?"), {code});
-    if (!rs.ok()) {
-        *reason = rs.error();
-        return RowResult::Refused;
-    }
+    if (!rs.ok())
+        return failed(rs.error());
     if (rs.isEmpty())
         return RowResult::Gone;
 
@@ -117,6 +138,12 @@ HandIn::RowResult HandIn::importRow(qint64 code, QString* reason)
     const QString out = NullToEmpty(rs.value(0, 2)).trimmed();
     if (number.isEmpty()) {
         *reason = QStringLiteral("the number is empty.");
+        return RowResult::Refused;
+    }
+    // The rule of the send page: a number the modem cannot send to would
+    // only be logged as failed.
+    if (!RemoteInput::isValidPhone(number)) {
+        *reason = QStringLiteral("the number \"%1\" is not a \"+\" and 1 to 20 digits.").arg(number);
         return RowResult::Refused;
     }
     if (content.trimmed().isEmpty()) {
@@ -132,20 +159,14 @@ HandIn::RowResult HandIn::importRow(qint64 code, QString* reason)
 
     // Delete first: the queue's insert is then the last step before the
     // commit, and a failed insert rolls the delete back with it.
-    if (!db_.exec(QStringLiteral("DELETE FROM tbouttemp WHERE msgcode = ?"), {code})) {
-        *reason = db_.lastError();
-        return RowResult::Refused;
-    }
+    if (!db_.exec(QStringLiteral("DELETE FROM tbouttemp WHERE msgcode = ?"), {code}))
+        return failed(db_.lastError());
     if (db_.changes() != 1)
         return RowResult::Gone;
     QString why;
-    if (!queue_.AddToOutboxQuiet(number, 1, content, due, 9, &why)) {
-        *reason = why.isEmpty() ? QStringLiteral("the message cannot be queued.") : why;
-        return RowResult::Refused;
-    }
-    if (!t.commit()) {
-        *reason = db_.lastError();
-        return RowResult::Refused;
-    }
+    if (!queue_.AddToOutboxQuiet(number, 1, content, due, 9, &why))
+        return failed(why.isEmpty() ? QStringLiteral("the message cannot be queued.") : why);
+    if (!t.commit())
+        return failed(db_.lastError());
     return RowResult::Queued;
 }

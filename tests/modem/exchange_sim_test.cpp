@@ -29,6 +29,8 @@ protected:
         ASSERT_TRUE(modem.start(testenv::newDir("modem") + "/modem0")) << modem.errorString().toStdString();
         modem.setEcho(false);
         ASSERT_TRUE(link.openPort(modem.portPath(), 115200, "None"));
+        // What reception does once it has kept a message.
+        QObject::connect(&link, &ModemLink::cmtReceived, [this] { st.bGotCMT = true; });
     }
 
     // A text message as the modem expects it after "AT+CMGS=": the body and

@@ -5,6 +5,7 @@
 #include "modem/ActivityScheduler.h"
 #include "modem/EngineState.h"
 #include "modem/ModemLink.h"
+#include "modem/Reception.h"
 #include "modem/OutboxQueue.h"
 #include "modem/OutboxSender.h"
 #include "engine/EngineWiring.h"
@@ -108,6 +109,8 @@ TEST_F(SimSendFixture, RefusedBodiesAreTriedAgainWithTheSameReference)
 TEST_F(SimSendFixture, ACmtArrivingDuringASendIsAcknowledgedFirstThingNext)
 {
     QSignalSpy cmts(&link, &ModemLink::cmtReceived);
+    Reception reception(db, st, nullptr);
+    QObject::connect(&link, &ModemLink::cmtReceived, &reception, &Reception::DecodeIncomingPDU);
     // The first indication comes just ahead of the prompt of the first
     // message, the second between the "+CMGS: " line and the OK of the
     // second message's body.

@@ -1,0 +1,122 @@
+#pragma once
+// frmFileImport: the import wizard. Step 1 chooses the file, the group the
+// addresses join and what happens to a number already in the book; step 2
+// maps the fields of the file's first record onto the address fields by
+// drag and drop. The import itself is addrx::importFile.
+#include <QDialog>
+#include <QTreeWidget>
+#include <functional>
+
+#include "addressbook/AddressExchange.h"
+
+class Database;
+class PopButton;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+class UserPrompt;
+
+namespace addrx {
+
+// A list of the mapping step. Fields are dragged from the file's list onto
+// the address fields, and back to unmap.
+class MapList : public QTreeWidget {
+    Q_OBJECT
+public:
+    enum class Side { From, To };
+    MapList(Side side, QWidget* parent);
+
+signals:
+    // A file field (position from 1) was dropped on a target (from 1).
+    void mapRequested(int target, int position);
+    // An address field was dragged back to the file's list.
+    void unmapRequested(int target);
+
+protected:
+    void startDrag(Qt::DropActions actions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // The side the drag came from and the item's number, from the drag data.
+    bool readDrag(const QMimeData* data, Side* from, int* number) const;
+    bool accepts(const QMimeData* data) const;
+
+    Side side_;
+};
+
+class FileImportForm : public QDialog {
+    Q_OBJECT
+public:
+    using ChooseFile = std::function<QString(QWidget* parent)>;
+
+    FileImportForm(Database& db, UserPrompt& prompt, QWidget* parent = nullptr);
+
+    // Replaces the open-file dialog (tests).
+    void setChooseFile(ChooseFile choose) { chooseFile_ = std::move(choose); }
+    // Where the log goes (import.log of the data folder unless set).
+    void setLogPath(const QString& path) { logPath_ = path; }
+
+    // cmdFile: asks for the file.
+    void cmdFile_Click();
+    // Takes a file as if it had been chosen in the dialog.
+    void chooseFile(const QString& path);
+    void cmdNext_Click();
+    void cmdPrevious_Click();
+    void cmdImport_Click();
+
+    // The mapping step's drops.
+    void mapTarget(int target, int position);
+    void unmapTarget(int target);
+    const Mapping& mapping() const { return mapping_; }
+    int step() const;
+
+    ImportOptions options() const;
+    const ImportResult& result() const { return result_; }
+
+signals:
+    // The import ended normally; the wizard closes.
+    void importFinished(const addrx::ImportResult& result);
+    // Rows were added although the import stopped early.
+    void addressesChanged();
+
+private:
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildStep1(QWidget* page);
+    void buildStep2(QWidget* page);
+    void showStep(int step);
+    void updateImportButton();
+    void populateFields();
+
+    Database& db_;
+    UserPrompt& prompt_;
+    ChooseFile chooseFile_;
+    QString chosenFile_;
+    QString logPath_;
+    Mapping mapping_{};
+    ImportResult result_;
+
+    QStackedWidget* pages_;
+    PopButton* cmdFile_;
+    QLineEdit* txtFile_;
+    QComboBox* cboGroup_;
+    QRadioButton* optReplace_[2];
+    MapList* lsvFrom_;
+    MapList* lsvTo_;
+    QCheckBox* chkHeader_;
+    QPushButton* cmdNext_;
+    QPushButton* cmdPrevious_;
+    QPushButton* cmdImport_;
+    QPushButton* cmdCancel_;
+};
+
+} // namespace addrx
