@@ -1,6 +1,12 @@
 #include "controls/FormHelpers.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -68,4 +74,43 @@ void UnloadFormByName(const QWidget* form)
 {
     if (form)
         UnloadFormByName(form->objectName(), form);
+}
+
+WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
+
+NameEntryControls buildNameEntry(QDialog* dialog, const QString& label, const QString& editName,
+                                 const QString& accessibleName, int maxLength)
+{
+    NameEntryControls c;
+    auto* caption = new QLabel(label, dialog);
+    c.edit = new QLineEdit(dialog);
+    c.edit->setObjectName(editName);
+    c.edit->setMaxLength(maxLength);
+    c.edit->setAccessibleName(accessibleName);
+    c.edit->setMinimumWidth(240);
+    caption->setBuddy(c.edit);
+
+    c.add = new QPushButton(QStringLiteral("Add"), dialog);
+    c.add->setObjectName(QStringLiteral("cmdAdd"));
+    c.add->setDefault(true);
+    c.cancel = new QPushButton(QStringLiteral("Cancel"), dialog);
+    c.cancel->setObjectName(QStringLiteral("cmdCancel"));
+    c.cancel->setAutoDefault(false);
+    QObject::connect(c.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(caption);
+    row->addWidget(c.edit, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(c.add);
+    buttons->addWidget(c.cancel);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addLayout(row);
+    layout->addLayout(buttons);
+    QWidget::setTabOrder(c.edit, c.add);
+    QWidget::setTabOrder(c.add, c.cancel);
+    c.edit->setFocus();
+    return c;
 }

@@ -3,6 +3,10 @@
 // opening a dialog over the main window with at most one copy of it.
 #include <QString>
 #include <QWidget>
+
+class QDialog;
+class QLineEdit;
+class QPushButton;
 #include <utility>
 
 // Opens a file, folder or address (http:, mailto:, ...) with the desktop's
@@ -32,3 +36,23 @@ T* openSingleDialog(QWidget* main, Args&&... args)
     EmbedForm(main, dialog);
     return dialog;
 }
+
+// The hourglass while database or file work runs; put back on every path.
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// A small dialog that asks for one name: the label with its box, then
+// "Add" (the default) and "Cancel" (rejects), in that tab order, the box
+// focused. The caller connects Add.
+struct NameEntryControls {
+    QLineEdit* edit = nullptr;
+    QPushButton* add = nullptr;
+    QPushButton* cancel = nullptr;
+};
+NameEntryControls buildNameEntry(QDialog* dialog, const QString& label, const QString& editName,
+                                 const QString& accessibleName, int maxLength);

@@ -26,15 +26,6 @@
 
 namespace {
 
-// The hourglass while long database work runs.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 QStringList reversed(const QStringList& list)
 {
     QStringList out;

@@ -1,5 +1,6 @@
 #include "addressbook/ui/FileImportForm.h"
 
+#include "controls/FormHelpers.h"
 #include "addressbook/AddressGroups.h"
 #include "base/UserPrompt.h"
 #include "controls/PopButton.h"
@@ -33,15 +34,6 @@ namespace addrx {
 namespace {
 
 const QString kDragFormat = QStringLiteral("application/x-velquarin-importfield");
-
-// The hourglass while the import runs.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // Hundredths of a millimetre to pixels at 96 dpi.
 int hmm(int v) { return v * 96 / 2540; }

@@ -1,14 +1,12 @@
 #include "addressbook/ui/GroupAddDialog.h"
 
+#include "controls/FormHelpers.h"
 #include "addressbook/AddressGroups.h"
 #include "base/TextUtil.h"
 #include "base/UserPrompt.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 GroupAddDialog::GroupAddDialog(Database& db, UserPrompt& prompt, QWidget* parent)
     : QDialog(parent), db_(db), prompt_(prompt)
@@ -16,36 +14,12 @@ GroupAddDialog::GroupAddDialog(Database& db, UserPrompt& prompt, QWidget* parent
     setObjectName(QStringLiteral("frmGroupAdd"));
     setWindowTitle(QStringLiteral("New Group"));
 
-    auto* label = new QLabel(QStringLiteral("Group &Name:"), this);
-    txtGrpNam = new QLineEdit(this);
-    txtGrpNam->setObjectName(QStringLiteral("txtGrpNam"));
-    txtGrpNam->setMaxLength(AddressGroups::kMaxNameLength);
-    txtGrpNam->setAccessibleName(QStringLiteral("Group Name"));
-    txtGrpNam->setMinimumWidth(240);
-    label->setBuddy(txtGrpNam);
-
-    cmdAdd = new QPushButton(QStringLiteral("Add"), this);
-    cmdAdd->setObjectName(QStringLiteral("cmdAdd"));
-    cmdAdd->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
+    const NameEntryControls form = buildNameEntry(this, QStringLiteral("Group &Name:"), QStringLiteral("txtGrpNam"),
+                                                 QStringLiteral("Group Name"), AddressGroups::kMaxNameLength);
+    txtGrpNam = form.edit;
+    cmdAdd = form.add;
+    cmdCancel = form.cancel;
     connect(cmdAdd, &QPushButton::clicked, this, &GroupAddDialog::addClicked);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* row = new QHBoxLayout;
-    row->addWidget(label);
-    row->addWidget(txtGrpNam, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdAdd);
-    buttons->addWidget(cmdCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(row);
-    layout->addLayout(buttons);
-    setTabOrder(txtGrpNam, cmdAdd);
-    setTabOrder(cmdAdd, cmdCancel);
-    txtGrpNam->setFocus();
 }
 
 void GroupAddDialog::addClicked()

@@ -1,13 +1,11 @@
 #include "folders/ui/FolderAddDialog.h"
 
+#include "controls/FormHelpers.h"
 #include "base/UserPrompt.h"
 #include "folders/FolderActions.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 FolderAddDialog::FolderAddDialog(NodeKind family, Database& db, UserPrompt& prompt, QWidget* parent)
     : QDialog(parent), family_(family == NodeKind::SentItems || family == NodeKind::SentFolder ? NodeKind::SentItems
@@ -17,36 +15,12 @@ FolderAddDialog::FolderAddDialog(NodeKind family, Database& db, UserPrompt& prom
     setObjectName(family_ == NodeKind::Inbox ? QStringLiteral("frmInboxAdd") : QStringLiteral("frmSentItemsAdd"));
     setWindowTitle(QStringLiteral("New Folder"));
 
-    auto* label = new QLabel(QStringLiteral("Folder &Name:"), this);
-    txtFolderNam = new QLineEdit(this);
-    txtFolderNam->setObjectName(QStringLiteral("txtFolderNam"));
-    txtFolderNam->setMaxLength(kMaxFolderNameLength);
-    txtFolderNam->setAccessibleName(QStringLiteral("Folder Name"));
-    txtFolderNam->setMinimumWidth(240);
-    label->setBuddy(txtFolderNam);
-
-    cmdAdd = new QPushButton(QStringLiteral("Add"), this);
-    cmdAdd->setObjectName(QStringLiteral("cmdAdd"));
-    cmdAdd->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
+    const NameEntryControls form = buildNameEntry(this, QStringLiteral("Folder &Name:"), QStringLiteral("txtFolderNam"),
+                                                 QStringLiteral("Folder Name"), kMaxFolderNameLength);
+    txtFolderNam = form.edit;
+    cmdAdd = form.add;
+    cmdCancel = form.cancel;
     connect(cmdAdd, &QPushButton::clicked, this, &FolderAddDialog::addClicked);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* row = new QHBoxLayout;
-    row->addWidget(label);
-    row->addWidget(txtFolderNam, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdAdd);
-    buttons->addWidget(cmdCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(row);
-    layout->addLayout(buttons);
-    setTabOrder(txtFolderNam, cmdAdd);
-    setTabOrder(cmdAdd, cmdCancel);
-    txtFolderNam->setFocus();
 }
 
 void FolderAddDialog::addClicked()

@@ -1,5 +1,6 @@
 #include "folders/ui/FolderWiring.h"
 
+#include "controls/FormHelpers.h"
 #include "addressbook/AddressGroups.h"
 #include "base/Database.h"
 #include "base/UserPrompt.h"
@@ -25,15 +26,6 @@
 #include <algorithm>
 
 namespace {
-
-// The hourglass while database or file work runs.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 QString defaultChooseExportFile(QWidget* parent)
 {
