@@ -34,7 +34,12 @@ void purge(Database& db, const QDate& today, int inboxDays, int sentItemsDays)
     const QDateTime sentCut = purgeCutoff(today, sentItemsDays);
     if (sentCut.isValid())
         db.exec(QStringLiteral("DELETE FROM tboutlog WHERE logcreated <= ?"), {dbtime::toDb(sentCut)});
-    db.exec(QStringLiteral("DELETE FROM tbintemp"));
+    // Waiting parts were acknowledged to the network when they were kept, so
+    // a restart must not lose them; only sets that stayed incomplete for a
+    // week go (and parts kept before their arrival time was recorded).
+    const QDateTime partsCut = purgeCutoff(today, kWaitingPartDays);
+    db.exec(QStringLiteral("DELETE FROM tbintemp WHERE msgreceived IS NULL OR msgreceived <= ?"),
+            {partsCut.isValid() ? dbtime::toDb(partsCut) : QString()});
 }
 
 qint64 renumber(Database& db, const CodeTable& table, QString* error)

@@ -1,8 +1,8 @@
 #pragma once
 // The tidying of the message database at every start: old messages purged
-// by the retention settings, incomplete multi-part messages dropped, the
-// message codes of the three message tables renumbered from 1, a backup
-// copy written, and the file compacted.
+// by the retention settings, multi-part messages left incomplete for a week
+// dropped, the message codes of the three message tables renumbered from 1,
+// a backup copy written, and the file compacted.
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -31,8 +31,10 @@ inline constexpr CodeTable kCodeTables[] = {
 QDateTime purgeCutoff(const QDate& today, int days);
 
 // Deletes received messages created at or before the Inbox cut-off and Sent
-// Items logged at or before theirs, then empties tbintemp. Failures are
-// left to the next start, as nothing depends on them.
+// Items logged at or before theirs, then the waiting parts that arrived
+// kWaitingPartDays before today or earlier. Failures are left to the next
+// start, as nothing depends on them.
+inline constexpr int kWaitingPartDays = 7;
 void purge(Database& db, const QDate& today, int inboxDays, int sentItemsDays);
 
 // Gives the rows of one table the codes 1, 2, 3, ... in ascending order of

@@ -4,6 +4,7 @@
 #include "sms/DeliverPdu.h"
 #include "sms/UserDataHeader.h"
 
+#include <QDateTime>
 #include <QList>
 #include <algorithm>
 
@@ -108,8 +109,10 @@ PartAssembler::Outcome PartAssembler::add(const QString& sender, const pdu::Deli
 
     const bool complete = at >= 0 && sets.at(at).parts.size() + 1 == m.partTotal;
     if (!complete) {
-        if (!db_.exec(QStringLiteral("INSERT INTO tbintemp(msgfrom,msgcontent,msgtype,msgreqtype) VALUES(?,?,?,?)"),
-                      {sender, m.userData, m.messageType, m.requestType})) {
+        if (!db_.exec(QStringLiteral("INSERT INTO tbintemp(msgfrom,msgcontent,msgtype,msgreqtype,msgreceived) "
+                                     "VALUES(?,?,?,?,?)"),
+                      {sender, m.userData, m.messageType, m.requestType,
+                       dbtime::toDb(QDateTime::currentDateTime())})) {
             qWarning("Reception: cannot keep a received part: %s", qPrintable(db_.lastError()));
             return out;
         }

@@ -143,6 +143,26 @@ TEST_F(Tidy, PurgeTakesWhatWasStoredAtOrBeforeTheCutoff)
     EXPECT_EQ(column(db, "SELECT COUNT(*) FROM tbintemp"), QStringList({"0"}));
 }
 
+// Waiting parts were acknowledged when they were kept: a restart keeps a
+// set that may still be completed, and drops only those that waited a week
+// or that carry no arrival time.
+TEST_F(Tidy, WaitingPartsSurviveARestartUntilTheyAreAWeekOld)
+{
+    Database& db = f.db();
+    const auto part = [&](const char* from, const QVariant& received) {
+        ASSERT_TRUE(db.exec(QStringLiteral("INSERT INTO tbintemp (msgfrom, msgcontent, msgtype, msgreqtype, msgreceived) "
+                                           "VALUES (?, '0504158A', 4, 0, ?)"),
+                            {QString::fromLatin1(from), received}));
+    };
+    part("+1", QStringLiteral("2024-03-09 23:00:00"));
+    part("+2", QStringLiteral("2024-03-03 00:00:01"));
+    part("+3", QStringLiteral("2024-03-03 00:00:00"));
+    part("+4", QStringLiteral("2024-02-01 12:00:00"));
+    part("+5", QVariant());
+    housekeeping::purge(db, QDate(2024, 3, 10), 0, 0);
+    EXPECT_EQ(column(db, "SELECT msgfrom FROM tbintemp ORDER BY msgfrom"), QStringList({"+1", "+2"}));
+}
+
 TEST_F(Tidy, NoRetentionKeepsEveryMessageButDropsIncompleteParts)
 {
     Database& db = f.db();

@@ -294,11 +294,22 @@ TEST(ReceptionJournalReplay, AJournalReplayedAgainAfterAStopStoresEachMessageOnc
 TEST(ReceptionJournalReplay, AnOlderDatabaseIsUpgradedWhenOpened)
 {
     testenv::FreshDb fresh;
+    // As a first-version file was: no digest table, waiting parts untimed.
     ASSERT_TRUE(fresh.db().exec("DROP TABLE tbindigest"));
+    ASSERT_TRUE(fresh.db().exec("DROP TABLE tbintemp"));
+    ASSERT_TRUE(fresh.db().exec(
+        "CREATE TABLE tbintemp (msgfrom TEXT, msgcontent TEXT, msgtype INTEGER, msgreqtype INTEGER)"));
+    ASSERT_TRUE(fresh.db().exec("INSERT INTO tbintemp VALUES ('+1', '0504158A', 4, 0)"));
     ASSERT_TRUE(fresh.db().exec("PRAGMA user_version = 1"));
     fresh.db().close();
     ASSERT_TRUE(fresh.db().open(fresh.path()));
     EXPECT_EQ(fresh.db().schemaVersion(), Database::kSchemaVersion);
-    EXPECT_EQ(fresh.db().query("PRAGMA user_version").value(0, 0).toInt(), 2);
+    EXPECT_EQ(fresh.db().query("PRAGMA user_version").value(0, 0).toInt(), 3);
     EXPECT_TRUE(fresh.db().query("SELECT COUNT(*) FROM tbindigest").ok());
+    // The part kept before the upgrade is still there, with no arrival time.
+    const Recordset parts = fresh.db().query("SELECT msgfrom, msgreceived FROM tbintemp");
+    ASSERT_TRUE(parts.ok());
+    ASSERT_EQ(parts.size(), 1);
+    EXPECT_EQ(parts.value(0, 0).toString(), "+1");
+    EXPECT_TRUE(parts.value(0, 1).isNull());
 }
