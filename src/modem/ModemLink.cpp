@@ -258,7 +258,7 @@ ModemLink::WaitEnd ModemLink::resynchronise()
         // prompt it only drops a half-typed line.
         if (!writeRaw(QByteArrayLiteral("\x1b" "AT\r")))
             return WaitEnd::PortLost;
-        const qint64 roundEnd = now() + kResyncAnswerMs * kNsPerMs;
+        const qint64 roundEnd = now() + qint64(resyncAnswerMs_) * kNsPerMs;
         WaitEnd w = waitFor([&] { return parser_.outcomeCount() > before; }, roundEnd);
         if (w == WaitEnd::Cancelled || w == WaitEnd::PortLost)
             return w;
@@ -269,7 +269,7 @@ ModemLink::WaitEnd ModemLink::resynchronise()
         // That answer may still be one owed to an earlier command, which a
         // modem sends before it answers "AT". The "OK" after which the line
         // stays quiet is the one for this "AT".
-        const qint64 talkLimit = roundEnd + kResyncAnswerMs * kNsPerMs;
+        const qint64 talkLimit = roundEnd + qint64(resyncAnswerMs_) * kNsPerMs;
         bool quiet = false;
         while (!quiet && now() < talkLimit) {
             const int seen = parser_.outcomeCount();

@@ -38,6 +38,8 @@ public:
     static constexpr int kResyncRounds = 3;
     static constexpr int kResyncAnswerMs = 2000;
     static constexpr int kResyncQuietMs = 250;
+    // How long each round waits for its answer (kResyncAnswerMs unless set).
+    void setResyncAnswerMs(int ms) { resyncAnswerMs_ = ms; }
 
     explicit ModemLink(ModemState& state, QObject* parent = nullptr);
     ~ModemLink() override;
@@ -136,6 +138,7 @@ private:
     std::function<bool()> waitDone_;   // what ends it
     bool inCommand_ = false;
     bool needsResync_ = false;
+    int resyncAnswerMs_ = kResyncAnswerMs;
     bool cancelRequested_ = false;     // Cancel for the exchange in hand
     bool cancelFlagAtStart_ = false;   // bCancelled was already up when it began
     qint64 doneAt_ = -1;               // when the awaited text arrived
