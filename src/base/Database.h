@@ -1,6 +1,8 @@
 #pragma once
 // The message database: a small RAII wrapper over one SQLite connection.
 // Every value that comes from outside the code is bound as a parameter.
+#include <utility>
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -18,7 +20,10 @@ public:
     int size() const { return int(rows_.size()); }
     bool isEmpty() const { return rows_.isEmpty(); }
     const QStringList& columns() const { return columns_; }
-    const QList<QVariantList>& rows() const { return rows_; }
+    const QList<QVariantList>& rows() const& { return rows_; }
+    // Of a temporary (db.query(...).rows()) the rows are moved out, so that a
+    // loop over them never reads a result that is already gone.
+    QList<QVariantList> rows() && { return std::move(rows_); }
     QVariant value(int row, int col) const;
     QVariant value(int row, const QString& column) const;
 

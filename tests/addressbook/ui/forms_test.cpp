@@ -144,9 +144,11 @@ TEST_F(FormsTest, AddFormSavesEveryBoxAndItsGroups)
     EXPECT_EQ(d.result(), QDialog::Accepted);
     const Recordset rs = db.query("select * from tbaddrs where addrno='+44770'");
     ASSERT_EQ(rs.size(), 1);
-    for (const AddressFieldInfo& info : addressFields())
-        if (info.field != AddressField::PhoneNo)
+    for (const AddressFieldInfo& info : addressFields()) {
+        if (info.field != AddressField::PhoneNo) {
             EXPECT_EQ(rs.value(0, QString::fromLatin1(info.column)).toString(), QString::fromLatin1(info.column) + "'s");
+        }
+    }
     EXPECT_EQ(count(db, "select count(*) from tbaddrgrps where addrno='+44770' and grpnam='Work'"), 1);
 }
 
@@ -194,9 +196,11 @@ TEST_F(FormsTest, RefusalsNameTheBoxAndTurnBackToTheFirstPage)
 TEST_F(FormsTest, BoxesKeepToTheirLengthsAndTrimOnLeaving)
 {
     AddressDialog d(AddressDialog::Mode::Add, db, testenv::prompt(), "");
-    for (const AddressFieldInfo& info : addressFields())
-        if (auto* l = qobject_cast<QLineEdit*>(d.box(info.field)))
+    for (const AddressFieldInfo& info : addressFields()) {
+        if (auto* l = qobject_cast<QLineEdit*>(d.box(info.field))) {
             EXPECT_EQ(l->maxLength(), info.maxLength) << info.control;
+        }
+    }
     auto* remark = qobject_cast<QPlainTextEdit*>(d.box(AddressField::Remark));
     ASSERT_NE(remark, nullptr);
     remark->setPlainText(QString(250, 'a'));
