@@ -417,7 +417,7 @@ QWidget* MainWindow::buildListPane()
     connect(lsvMessage_->header(), &QHeaderView::sectionClicked, this, &MainWindow::columnClick);
     connect(lsvMessage_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& cur) {
-                if (cur.isValid())
+                if (cur.isValid() && !model_->removing())
                     showMessage(model_->rowAt(cur.row()).code);
             });
     // The Delete key deletes the selected messages of the folder shown, as

@@ -106,6 +106,7 @@ bool MessageListModel::removeByCode(qint64 code)
     const int at = rowOfCode(code);
     if (at < 0)
         return false;
+    removing_ = true;
     beginRemoveRows({}, at, at);
     rows_.erase(rows_.begin() + at);
     index_.remove(code);
@@ -113,6 +114,7 @@ bool MessageListModel::removeByCode(qint64 code)
         if (it.value() > at)
             --it.value();
     endRemoveRows();
+    removing_ = false;
     return true;
 }
 

@@ -37,6 +37,9 @@ public:
     void clear();
     void append(const MessageRow& row);
     bool removeByCode(qint64 code);
+    // True while a row is being taken out: the view then moves its current
+    // row by itself, which is not the operator choosing a message.
+    bool removing() const { return removing_; }
     int rowOfCode(qint64 code) const;
     bool contains(qint64 code) const { return rowOfCode(code) >= 0; }
     const MessageRow& rowAt(int row) const { return rows_[size_t(row)]; }
@@ -58,6 +61,7 @@ private:
 
     std::vector<MessageRow> rows_;
     QHash<qint64, int> index_;
+    bool removing_ = false;
     QString dateHeading_ = QStringLiteral("Received");
     QString nameHeading_ = QStringLiteral("From");
 };

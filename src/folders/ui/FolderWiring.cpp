@@ -114,8 +114,8 @@ void enableListDrag(QAbstractItemView& list, const QString& source, int keyColum
 }
 
 FolderActionsUi::FolderActionsUi(MainWindow& main, AppCommands& app, Resend resend)
-    : QObject(&main), main_(main), app_(app), resend_(std::move(resend)), chooseExportFile(defaultChooseExportFile),
-      runDialog([](QDialog& d) { return d.exec(); })
+    : QObject(&main), chooseExportFile(defaultChooseExportFile), runDialog([](QDialog& d) { return d.exec(); }),
+      main_(main), app_(app), resend_(std::move(resend))
 {
     setObjectName(QStringLiteral("folderActions"));
 }
@@ -378,6 +378,7 @@ void FolderActionsUi::moveMessages(QTreeWidgetItem* target, const DragItems& ite
         for (qint64 code : codes)
             main_.messageModel()->removeByCode(code);
         main_.refreshHeading();
+        main_.clearMessageView();
     }
     if (folder == MessageFolder::Inbox)
         main_.refreshUnreadCount();

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -503,6 +504,56 @@ TEST_F(FolderWiringTest, DeleteKeepsTheRowWhoseStatementFailedAndReportsOnce)
     w->dispatchToolbar(ToolbarId::Outbox, "delete");
     EXPECT_EQ(count(db, "select count(*) from tboutqueue"), 0);
     EXPECT_EQ(w->heading(), "  Outbox (0)");
+}
+
+TEST_F(FolderWiringTest, RowsTakenOutOfTheListMarkNoOtherMessageRead)
+{
+    // When the row shown leaves the list, the view moves its current row to
+    // a neighbour: the unread message there was not chosen by anyone and
+    // must stay unread. Both neighbours of the row deleted are unread; the
+    // first row is shown, and so read, when the list is filled.
+    seed::exec(db, "update tbinqueue set msgstatus='N' where msgcode=2");
+    seed::inbox(db, 7, "+447", "2024-01-07 09:00:00", "N");
+    auto statusOf = [this](qint64 code) {
+        return db.query("select msgstatus from tbinqueue where msgcode=?", {code}).value(0, 0).toString();
+    };
+    auto makeCurrent = [this](qint64 code) {
+        QItemSelectionModel* sel = w->messageList()->selectionModel();
+        sel->setCurrentIndex(QModelIndex(), QItemSelectionModel::Clear);
+        const QModelIndex at = w->messageModel()->index(w->messageModel()->rowOfCode(code), 0);
+        sel->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    };
+    show(NodeKind::Inbox, "Inbox");
+    ASSERT_EQ(listed(), (QList<qint64>{1, 2, 3, 7}));
+    EXPECT_EQ(statusOf(1), "O");
+    EXPECT_EQ(app->state().iNewSMS, 3);
+
+    makeCurrent(3);
+    EXPECT_FALSE(w->messageText()->isHidden());
+    EXPECT_EQ(app->state().iNewSMS, 2);
+    w->dispatchToolbar(ToolbarId::Inbox, "delete");
+    EXPECT_EQ(listed(), (QList<qint64>{1, 2, 7}));
+    EXPECT_EQ(statusOf(2), "N");
+    EXPECT_EQ(statusOf(7), "N");
+    EXPECT_EQ(app->state().iNewSMS, 2);
+    EXPECT_TRUE(w->messageText()->isHidden());
+
+    // The same for rows dragged away to a folder; the pane no longer shows
+    // a message that has left the list.
+    makeCurrent(1);
+    EXPECT_FALSE(w->messageText()->isHidden());
+    EXPECT_TRUE(dropOn(node(NodeKind::InboxFolder, "InboxA"), messages("tbinqueue", {"1"})));
+    EXPECT_EQ(listed(), (QList<qint64>{2, 7}));
+    EXPECT_EQ(statusOf(2), "N");
+    EXPECT_EQ(app->state().iNewSMS, 2);
+    EXPECT_TRUE(w->messageText()->isHidden());
+    EXPECT_TRUE(tree()->fixedNode(NodeKind::Inbox)->font(0).bold());
+
+    // A row the operator picks is still shown and marked read.
+    makeCurrent(7);
+    EXPECT_FALSE(w->messageText()->isHidden());
+    EXPECT_EQ(statusOf(7), "O");
+    EXPECT_EQ(app->state().iNewSMS, 1);
 }
 
 TEST_F(FolderWiringTest, ResendReportsSuccessOnlyWhenEveryCopyWasQueued)
