@@ -521,7 +521,12 @@ void MainWindow::setUrlOpener(std::function<bool(const QUrl&)> opener)
 
 // ----------------------------------------------------------------- sizing
 
-int MainWindow::addressFirstColumnWidth(int listWidth) { return std::max(px(1000), listWidth - px(1595)); }
+int MainWindow::addressFirstColumnWidth(int listWidth, int numberColumn)
+{
+    // As the message list: the number keeps the design's 1595 twips, or
+    // what a full number needs in this font when that is more.
+    return std::max(px(1000), listWidth - std::max(px(1595), numberColumn));
+}
 
 int MainWindow::messageNameColumnWidth(int listWidth, int otherColumns)
 {
@@ -540,7 +545,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 void MainWindow::fitListColumns()
 {
     const int w = picList_->width();
-    const int first = addressFirstColumnWidth(w);
+    const QFontMetrics plain(lsvAddress_->font());
+    const int listPad = 2 * lsvAddress_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lsvAddress_) + 12;
+    const int listChrome =
+        2 * lsvAddress_->frameWidth() + lsvAddress_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int first =
+        addressFirstColumnWidth(w, plain.horizontalAdvance(QStringLiteral("+000000000000")) + listPad + listChrome);
     lsvAddress_->header()->resizeSection(0, first);
     lsvSIM_->header()->resizeSection(0, lsvAddress_->header()->sectionSize(0));
 

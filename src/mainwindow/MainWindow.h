@@ -120,7 +120,7 @@ public:
     QPushButton* playButton() const { return cmdPlay_; }
 
     // The column-width rules of the list pane (pixels).
-    static int addressFirstColumnWidth(int listWidth);
+    static int addressFirstColumnWidth(int listWidth, int numberColumn = 0);
     static int messageNameColumnWidth(int listWidth, int otherColumns);
 
     // --- Toolbar dispatch ---------------------------------------------------
