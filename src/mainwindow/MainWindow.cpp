@@ -37,6 +37,31 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// The keys with no picture of their own take the desktop style's, so that
+// every key of a toolbar shows one.
+QIcon standardToolIcon(const QString& key)
+{
+    const QString k = key.toLower();
+    QStyle::StandardPixmap sp;
+    if (k.endsWith(QLatin1String("delete")))
+        sp = QStyle::SP_TrashIcon;
+    else if (k.contains(QLatin1String("fileexport")) || k == QLatin1String("exportfile"))
+        sp = QStyle::SP_DialogSaveButton;
+    else if (k.contains(QLatin1String("fileimport")))
+        sp = QStyle::SP_DialogOpenButton;
+    else if (k.startsWith(QLatin1String("minimi")))
+        sp = QStyle::SP_TitleBarMinButton;
+    else if (k.endsWith(QLatin1String("edit")))
+        sp = QStyle::SP_FileDialogContentsView;
+    else if (k.endsWith(QLatin1String("refresh")))
+        sp = QStyle::SP_BrowserReload;
+    else if (k.endsWith(QLatin1String("clear")))
+        sp = QStyle::SP_DialogResetButton;
+    else
+        return {};
+    return QApplication::style()->standardIcon(sp);
+}
 constexpr int px(int tw) { return twips::toPx(tw); }
 } // namespace
 
@@ -296,8 +321,7 @@ void MainWindow::buildToolbars(QWidget* strip)
             QAction* a = bar->addAction(b.caption);
             a->setObjectName(b.key);
             a->setToolTip(b.tooltip);
-            if (!b.icon.isEmpty())
-                a->setIcon(IconStore::icon(b.icon));
+            a->setIcon(b.icon.isEmpty() ? standardToolIcon(b.key) : IconStore::icon(b.icon));
             // Every key is in the table from the start; the parts that own
             // the actions install them with setToolbarAction.
             actions.emplace(b.key, std::function<void()>());

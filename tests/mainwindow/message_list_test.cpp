@@ -208,7 +208,7 @@ TEST_F(ListWindow, ToolbarKeysAreExactAndUnknownKeysDoNothing)
     w->toolbar(ToolbarId::Address)->findChild<QAction*>("Minimise")->trigger();
     EXPECT_EQ(addressMinimise, 1);
 
-    // Every toolbar carries its keys, each with a tooltip.
+    // Every toolbar carries its keys, each with a tooltip and a picture.
     const std::pair<ToolbarId, int> sizes[] = {{ToolbarId::Inbox, 7}, {ToolbarId::Outbox, 4},
                                                {ToolbarId::SentItems, 6}, {ToolbarId::Address, 8},
                                                {ToolbarId::Group, 7}, {ToolbarId::SIM, 8}};
@@ -218,6 +218,7 @@ TEST_F(ListWindow, ToolbarKeysAreExactAndUnknownKeysDoNothing)
             QAction* a = w->toolbar(id)->findChild<QAction*>(b.key);
             ASSERT_TRUE(a) << b.key.toStdString();
             EXPECT_FALSE(a->toolTip().isEmpty());
+            EXPECT_FALSE(a->icon().isNull()) << b.key.toStdString();
         }
     }
 }
