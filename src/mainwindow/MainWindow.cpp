@@ -33,35 +33,42 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTimer>
+#include <QHash>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
 
-// The keys with no picture of their own take the desktop style's, so that
-// every key of a toolbar shows one.
-QIcon standardToolIcon(const QString& key)
+// A toolbar key's picture: one of the program's own, or, for the names
+// below, the desktop style's.
+QIcon toolIcon(const QString& name)
 {
-    const QString k = key.toLower();
-    QStyle::StandardPixmap sp;
-    if (k.endsWith(QLatin1String("delete")))
-        sp = QStyle::SP_TrashIcon;
-    else if (k.contains(QLatin1String("fileexport")) || k == QLatin1String("exportfile"))
-        sp = QStyle::SP_DialogSaveButton;
-    else if (k.contains(QLatin1String("fileimport")))
-        sp = QStyle::SP_DialogOpenButton;
-    else if (k.startsWith(QLatin1String("minimi")))
-        sp = QStyle::SP_TitleBarMinButton;
-    else if (k.endsWith(QLatin1String("edit")))
-        sp = QStyle::SP_FileDialogContentsView;
-    else if (k.endsWith(QLatin1String("refresh")))
-        sp = QStyle::SP_BrowserReload;
-    else if (k.endsWith(QLatin1String("clear")))
-        sp = QStyle::SP_DialogResetButton;
-    else
-        return {};
-    return QApplication::style()->standardIcon(sp);
+    static const QHash<QString, QStyle::StandardPixmap> fromStyle = {
+        {QStringLiteral("trash"), QStyle::SP_TrashIcon},
+        {QStringLiteral("save"), QStyle::SP_DialogSaveButton},
+        {QStringLiteral("open"), QStyle::SP_DialogOpenButton},
+        {QStringLiteral("minimise"), QStyle::SP_TitleBarMinButton},
+        {QStringLiteral("edit"), QStyle::SP_FileDialogContentsView},
+        {QStringLiteral("refresh"), QStyle::SP_BrowserReload},
+        {QStringLiteral("clear"), QStyle::SP_DialogResetButton},
+    };
+    const auto it = fromStyle.constFind(name);
+    return it != fromStyle.constEnd() ? QApplication::style()->standardIcon(*it) : IconStore::icon(name);
 }
+
+// A report list's room around a cell's text, and its frame and scroll bar.
+int cellPad(const QTreeView* list)
+{
+    return 2 * list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 12;
+}
+int listChrome(const QTreeView* list)
+{
+    return 2 * list->frameWidth() + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+}
+
+// The widest phone number a column is sized for.
+const QString kNumberSample = QStringLiteral("+000000000000");
+
 constexpr int px(int tw) { return twips::toPx(tw); }
 } // namespace
 
@@ -321,7 +328,8 @@ void MainWindow::buildToolbars(QWidget* strip)
             QAction* a = bar->addAction(b.caption);
             a->setObjectName(b.key);
             a->setToolTip(b.tooltip);
-            a->setIcon(b.icon.isEmpty() ? standardToolIcon(b.key) : IconStore::icon(b.icon));
+            if (!b.icon.isEmpty())
+                a->setIcon(toolIcon(b.icon));
             // Every key is in the table from the start; the parts that own
             // the actions install them with setToolbarAction.
             actions.emplace(b.key, std::function<void()>());
@@ -569,12 +577,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 void MainWindow::fitListColumns()
 {
     const int w = picList_->width();
-    const QFontMetrics plain(lsvAddress_->font());
-    const int listPad = 2 * lsvAddress_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lsvAddress_) + 12;
-    const int listChrome =
-        2 * lsvAddress_->frameWidth() + lsvAddress_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const int first =
-        addressFirstColumnWidth(w, plain.horizontalAdvance(QStringLiteral("+000000000000")) + listPad + listChrome);
+    const int first = addressFirstColumnWidth(w, QFontMetrics(lsvAddress_->font()).horizontalAdvance(kNumberSample) +
+                                                     cellPad(lsvAddress_) + listChrome(lsvAddress_));
     lsvAddress_->header()->resizeSection(0, first);
     lsvSIM_->header()->resizeSection(0, lsvAddress_->header()->sectionSize(0));
 
@@ -585,16 +589,15 @@ void MainWindow::fitListColumns()
     bold.setBold(true);
     const QFontMetrics fm(bold);
     auto* header = lsvMessage_->header();
-    const int pad = 2 * lsvMessage_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lsvMessage_) + 12;
+    const int pad = cellPad(lsvMessage_);
     const int dateWidth = fm.horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + 16 + 6 + pad;
-    const int numberWidth = fm.horizontalAdvance(QStringLiteral("+000000000000")) + pad;
+    const int numberWidth = fm.horizontalAdvance(kNumberSample) + pad;
     const int typeWidth = std::max(fm.horizontalAdvance(QStringLiteral("Type")) + pad + 8, px(600));
     header->resizeSection(MessageListModel::DateColumn, dateWidth);
     header->resizeSection(MessageListModel::NumberColumn, numberWidth);
     header->resizeSection(MessageListModel::TypeColumn, typeWidth);
-    const int chrome = 2 * lsvMessage_->frameWidth() + lsvMessage_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     header->resizeSection(MessageListModel::NameColumn,
-                          messageNameColumnWidth(w, dateWidth + numberWidth + typeWidth + chrome));
+                          messageNameColumnWidth(w, dateWidth + numberWidth + typeWidth + listChrome(lsvMessage_)));
 }
 
 // ------------------------------------------------------------ folder tree

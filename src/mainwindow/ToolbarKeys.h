@@ -10,7 +10,7 @@ struct ToolbarButton {
     QString key;
     QString caption;
     QString tooltip;
-    QString icon;   // image key; empty for none
+    QString icon;   // picture: an IconStore key or a desktop-style name (trash, save, open, minimise, edit, refresh, clear)
 };
 
 // The buttons of one toolbar, in their order on the bar.
