@@ -74,7 +74,7 @@ int main(int argc, char** argv)
     const int rows = argc > 1 ? std::atoi(argv[1]) : 50000;
 
     AppPaths::setAppDir(dir.path());
-    Database& db = Database::instance();
+    Database db;
     if (!db.open(AppPaths::databasePath()) || !seed(db, rows)) {
         std::fprintf(stderr, "seeding failed: %s\n", qPrintable(db.lastError()));
         return 1;

@@ -1,6 +1,7 @@
 # Fails when a file outside the gui and app layers includes a header of Qt
 # Widgets, Qt Gui or Qt Multimedia, or a ui/ header of the program, or when a
-# lower layer includes a higher one.
+# lower layer includes a higher one, or when two folders include each other
+# through any chain of includes (a folder circle).
 #   cmake -DSRC=<src> -DQT_HEADER_DIRS=<dir;dir> -P layering_check.cmake
 set(window_headers)
 foreach(dir ${QT_HEADER_DIRS})
@@ -18,6 +19,41 @@ endif()
 
 file(GLOB_RECURSE files RELATIVE ${SRC} ${SRC}/*.h ${SRC}/*.cpp)
 set(faults)
+set(folders)
+# Which folders each folder includes from, for every file of every layer.
+foreach(rel ${files})
+  get_filename_component(from ${rel} DIRECTORY)
+  string(MAKE_C_IDENTIFIER "to_${from}" var)
+  file(STRINGS ${SRC}/${rel} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]*/")
+  foreach(line ${lines})
+    string(REGEX REPLACE "^[^\"]*\"([^\"]*)/[^/\"]*\".*$" "\\1" to "${line}")
+    if(NOT to STREQUAL from)
+      list(APPEND ${var} ${to})
+      list(APPEND folders ${from} ${to})
+    endif()
+  endforeach()
+endforeach()
+list(REMOVE_DUPLICATES folders)
+# A folder that can reach itself again through other folders closes a circle.
+foreach(start ${folders})
+  string(MAKE_C_IDENTIFIER "to_${start}" var)
+  set(reached)
+  set(pending ${${var}})
+  while(pending)
+    list(POP_FRONT pending next)
+    list(FIND reached ${next} seen)
+    if(seen GREATER -1)
+      continue()
+    endif()
+    list(APPEND reached ${next})
+    string(MAKE_C_IDENTIFIER "to_${next}" nvar)
+    list(APPEND pending ${${nvar}})
+  endwhile()
+  list(FIND reached ${start} closes)
+  if(closes GREATER -1)
+    list(APPEND faults "${start}/ includes itself through other folders (an include circle)")
+  endif()
+endforeach()
 foreach(rel ${files})
   if(rel MATCHES "^app/" OR rel MATCHES "(^|/)ui/" OR rel MATCHES "^(mainwindow|controls)/")
     continue()

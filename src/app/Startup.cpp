@@ -38,8 +38,8 @@ int run(int argc, char** argv)
         prompt.error(QStringLiteral("Unable to create the data folder %1.").arg(AppPaths::appDir()));
         return 1;
     }
-    Database& db = Database::instance();
-    if (!OpenDB()) {
+    Database db;
+    if (!db.open(AppPaths::databasePath())) {
         prompt.error(db.lastError());
         return 1;
     }

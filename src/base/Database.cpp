@@ -30,12 +30,6 @@ Database::Database() = default;
 
 Database::~Database() { close(); }
 
-Database& Database::instance()
-{
-    static Database db;
-    return db;
-}
-
 bool Database::open(const QString& path)
 {
     close();
@@ -401,28 +395,6 @@ QString display(const QDateTime& t) { return t.toString(QStringLiteral("dd/MM/yy
 QString nowDb() { return toDb(QDateTime::currentDateTime()); }
 } // namespace dbtime
 
-bool OpenDB()
-{
-    Database& db = Database::instance();
-    if (db.isOpen())
-        return true;
-    return db.open(AppPaths::databasePath());
-}
-
-void CloseDB() { Database::instance().close(); }
-
-Recordset GetRecordset(const QString& sql, const QVariantList& binds)
-{
-    return Database::instance().query(sql, binds);
-}
-
-bool ExecuteSQL(const QString& sql, const QVariantList& binds)
-{
-    return Database::instance().exec(sql, binds);
-}
-
-qint64 GetNextCode(int kind) { return GetNextCode(Database::instance(), kind); }
-
 qint64 GetNextCode(Database& db, int kind)
 {
     const char* column = nullptr;
@@ -448,26 +420,6 @@ QString NullToEmpty(const QVariant& v)
     if (v.isNull() || !v.isValid())
         return QString();
     return v.toString();
-}
-
-QString EscapeQuotes(const QString& text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        out += c;
-        if (c == QLatin1Char('\''))
-            out += c;
-    }
-    return out;
-}
-
-QString SqlString(const QVariant& v)
-{
-    const QString s = v.toString();
-    if (s.isEmpty())
-        return QStringLiteral("NULL");
-    return QLatin1Char('\'') + s + QLatin1Char('\'');
 }
 
 QVariant NullIfEmpty(const QString& text)

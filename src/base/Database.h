@@ -114,9 +114,6 @@ public:
 
     sqlite3* handle() const { return db_; }
 
-    // The process-wide connection that OpenDB/CloseDB manage.
-    static Database& instance();
-
 private:
     bool prepareAndBind(const QString& sql, const QVariantList& binds, struct sqlite3_stmt** stmt);
     void setError(const QString& where);
@@ -159,21 +156,12 @@ QString display(const QDateTime& t); // dd/MM/yyyy HH:mm:ss
 QString nowDb();
 } // namespace dbtime
 
-// The access helpers the rest of the program uses, on Database::instance().
-bool OpenDB();
-void CloseDB();
-Recordset GetRecordset(const QString& sql, const QVariantList& binds = {});
-bool ExecuteSQL(const QString& sql, const QVariantList& binds = {});
-
 // Code kinds of GetNextCode.
 enum CodeKind { CodeOutbox = 1, CodeInbox = 2, CodeSentItems = 3 };
 // Next running number (1..999999999, then 1 again); 0 for an unknown kind,
 // -1 on failure (no row, NULL value, database error).
-qint64 GetNextCode(int kind);
 qint64 GetNextCode(Database& db, int kind);
 
 QString NullToEmpty(const QVariant& v);
-QString EscapeQuotes(const QString& text);
-QString SqlString(const QVariant& v);
-// The bound form of SqlString: an empty text is stored as NULL.
+// An empty text is stored as NULL.
 QVariant NullIfEmpty(const QString& text);

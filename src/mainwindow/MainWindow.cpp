@@ -221,7 +221,7 @@ void MainWindow::buildMenus()
         addMenuEntry(settings, e.caption, name);
         if (e.available) {
             const auto open = e.open;
-            setMenuAction(name, [this, open] { open(this, st_, prompt_); });
+            setMenuAction(name, [this, open] { open(this, db_, st_, prompt_); });
         }
     }
     QMenu* password = system->addMenu(QStringLiteral("Change &Password"));

@@ -1,43 +1,42 @@
 #include "mainwindow/SettingsMenu.h"
 
 #include "controls/FormHelpers.h"
-#include "base/Database.h"
 #include "remote/ui/HttpSettingForms.h"
 #include "remote/ui/RemoteSettingForms.h"
 #include "settings/ui/SettingDialog.h"
 
 namespace SettingsMenu {
 
-QWidget* openSettingDialog(QWidget* main, EngineState& state, UserPrompt& prompt)
+QWidget* openSettingDialog(QWidget* main, Database&, EngineState& state, UserPrompt& prompt)
 {
     return openSingleDialog<SettingDialog>(main, state, prompt);
 }
 
 // The remote services' dialogs work on the program's database connection.
-QWidget* openRemoteRetrievingSettings(QWidget* main, EngineState& state, UserPrompt& prompt)
+QWidget* openRemoteRetrievingSettings(QWidget* main, Database&, EngineState& state, UserPrompt& prompt)
 {
     return openSingleDialog<SettingRetrievingDialog>(main, state, prompt);
 }
 
-QWidget* openAutoForwardSettings(QWidget* main, EngineState& state, UserPrompt& prompt)
+QWidget* openAutoForwardSettings(QWidget* main, Database& db, EngineState& state, UserPrompt& prompt)
 {
-    return openSingleDialog<SettingGroupDialog>(main, SettingGroupDialog::Kind::Forward, Database::instance(),
+    return openSingleDialog<SettingGroupDialog>(main, SettingGroupDialog::Kind::Forward, db,
                                                 state, prompt);
 }
 
-QWidget* openAutoRespondSettings(QWidget* main, EngineState& state, UserPrompt& prompt)
+QWidget* openAutoRespondSettings(QWidget* main, Database& db, EngineState& state, UserPrompt& prompt)
 {
-    return openSingleDialog<SettingAutoRespondDialog>(main, Database::instance(), state, prompt);
+    return openSingleDialog<SettingAutoRespondDialog>(main, db, state, prompt);
 }
 
-QWidget* openHttpSettings(QWidget* main, EngineState& state, UserPrompt& prompt)
+QWidget* openHttpSettings(QWidget* main, Database& db, EngineState& state, UserPrompt& prompt)
 {
-    return openSingleDialog<SettingHttpDialog>(main, Database::instance(), state, prompt);
+    return openSingleDialog<SettingHttpDialog>(main, db, state, prompt);
 }
 
-QWidget* openRemoteSendingSettings(QWidget* main, EngineState& state, UserPrompt& prompt)
+QWidget* openRemoteSendingSettings(QWidget* main, Database& db, EngineState& state, UserPrompt& prompt)
 {
-    return openSingleDialog<SettingGroupDialog>(main, SettingGroupDialog::Kind::GroupSend, Database::instance(),
+    return openSingleDialog<SettingGroupDialog>(main, SettingGroupDialog::Kind::GroupSend, db,
                                                 state, prompt);
 }
 

@@ -87,11 +87,11 @@ TEST(Schema, NamesAndKeysCompareWithoutCase)
 TEST(GetNextCode, CountsEachKindSeparately)
 {
     FreshDb f;
-    EXPECT_EQ(GetNextCode(CodeOutbox), 1);
-    EXPECT_EQ(GetNextCode(CodeOutbox), 2);
-    EXPECT_EQ(GetNextCode(CodeInbox), 1);
-    EXPECT_EQ(GetNextCode(CodeSentItems), 1);
-    EXPECT_EQ(GetNextCode(7), 0);
+    EXPECT_EQ(GetNextCode(f.db(), CodeOutbox), 1);
+    EXPECT_EQ(GetNextCode(f.db(), CodeOutbox), 2);
+    EXPECT_EQ(GetNextCode(f.db(), CodeInbox), 1);
+    EXPECT_EQ(GetNextCode(f.db(), CodeSentItems), 1);
+    EXPECT_EQ(GetNextCode(f.db(), 7), 0);
     const Recordset rs = f.db().query("SELECT msgcode, incode, outcode FROM tbnumbers");
     EXPECT_EQ(rs.value(0, 0).toLongLong(), 2);
     EXPECT_EQ(rs.value(0, 1).toLongLong(), 1);
@@ -102,20 +102,20 @@ TEST(GetNextCode, WrapsAfterTheLargestCode)
 {
     FreshDb f;
     ASSERT_TRUE(f.db().exec("UPDATE tbnumbers SET msgcode = 999999999, incode = 999999998"));
-    EXPECT_EQ(GetNextCode(CodeOutbox), 1);
+    EXPECT_EQ(GetNextCode(f.db(), CodeOutbox), 1);
     EXPECT_EQ(f.db().query("SELECT msgcode FROM tbnumbers").value(0, 0).toLongLong(), 1);
-    EXPECT_EQ(GetNextCode(CodeInbox), 999999999);
-    EXPECT_EQ(GetNextCode(CodeInbox), 1);
+    EXPECT_EQ(GetNextCode(f.db(), CodeInbox), 999999999);
+    EXPECT_EQ(GetNextCode(f.db(), CodeInbox), 1);
 }
 
 TEST(GetNextCode, FailsWithMinusOneAndLeavesTheCounter)
 {
     FreshDb f;
     ASSERT_TRUE(f.db().exec("UPDATE tbnumbers SET outcode = NULL"));
-    EXPECT_EQ(GetNextCode(CodeSentItems), -1);
+    EXPECT_EQ(GetNextCode(f.db(), CodeSentItems), -1);
     EXPECT_TRUE(f.db().query("SELECT outcode FROM tbnumbers").value(0, 0).isNull());
     ASSERT_TRUE(f.db().exec("DELETE FROM tbnumbers"));
-    EXPECT_EQ(GetNextCode(CodeOutbox), -1);
+    EXPECT_EQ(GetNextCode(f.db(), CodeOutbox), -1);
 }
 
 TEST(GetNextCode, InsideATransactionRollsBackWithIt)
@@ -124,10 +124,10 @@ TEST(GetNextCode, InsideATransactionRollsBackWithIt)
     {
         Transaction t(f.db());
         ASSERT_TRUE(t.ok());
-        EXPECT_EQ(GetNextCode(CodeOutbox), 1);
+        EXPECT_EQ(GetNextCode(f.db(), CodeOutbox), 1);
         // t goes out of scope without commit
     }
-    EXPECT_EQ(GetNextCode(CodeOutbox), 1);
+    EXPECT_EQ(GetNextCode(f.db(), CodeOutbox), 1);
 }
 
 TEST(BoundValues, SurviveApostrophesAndSqlFragments)
@@ -150,16 +150,16 @@ TEST(BoundValues, SurviveApostrophesAndSqlFragments)
     EXPECT_EQ(n.value(0, 1).toInt(), 1);
 }
 
-TEST(ExecuteSQL, ReportsFailureWithoutAMessage)
+TEST(Database, ReportsFailureWithoutAMessage)
 {
     FreshDb f;
     testenv::prompt().reset();
-    ASSERT_TRUE(ExecuteSQL("INSERT INTO tboutqueue (msgcode) VALUES (1)"));
-    EXPECT_FALSE(ExecuteSQL("INSERT INTO tboutqueue (msgcode) VALUES (1)"));
+    ASSERT_TRUE(f.db().exec("INSERT INTO tboutqueue (msgcode) VALUES (1)"));
+    EXPECT_FALSE(f.db().exec("INSERT INTO tboutqueue (msgcode) VALUES (1)"));
     EXPECT_FALSE(f.db().lastError().isEmpty());
-    EXPECT_FALSE(ExecuteSQL("this is not sql"));
+    EXPECT_FALSE(f.db().exec("this is not sql"));
     EXPECT_EQ(testenv::prompt().count(), 0);
-    EXPECT_FALSE(GetRecordset("SELECT nothing FROM nowhere").ok());
+    EXPECT_FALSE(f.db().query("SELECT nothing FROM nowhere").ok());
 }
 
 TEST(Transactions, NestAsSavepoints)
@@ -187,11 +187,6 @@ TEST(Transactions, NestAsSavepoints)
 
 TEST(Literals, HelpersKeepTheirMeaning)
 {
-    EXPECT_EQ(EscapeQuotes("O'Neil"), "O''Neil");
-    EXPECT_EQ(EscapeQuotes(""), "");
-    EXPECT_EQ(EscapeQuotes("''"), "''''");
-    EXPECT_EQ(SqlString(""), "NULL");
-    EXPECT_EQ(SqlString("abc"), "'abc'");
     EXPECT_EQ(NullToEmpty(QVariant()), "");
     EXPECT_EQ(NullToEmpty(5), "5");
 }

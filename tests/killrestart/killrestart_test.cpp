@@ -125,7 +125,7 @@ TEST(KillRestart, HundredSendsAndReceptionsSurviveKills)
     {
         AppPaths::setAppDir(dataDir);
         ASSERT_TRUE(AppPaths::seed());
-        Database& db = Database::instance();
+        Database db;
         ASSERT_TRUE(db.open(AppPaths::databasePath())) << qPrintable(db.lastError());
         OutboxQueue queue(db, testenv::prompt());
         const QDateTime due = QDateTime::currentDateTime().addSecs(-60);
@@ -245,7 +245,7 @@ TEST(KillRestart, HundredSendsAndReceptionsSurviveKills)
     ASSERT_TRUE(driver.start());
     ++run;
     const bool allThrough = testenv::waitUntil(networkDone, 180000);
-    Database& db = Database::instance();
+    Database db;
     AppPaths::setAppDir(dataDir);
     ASSERT_TRUE(db.open(AppPaths::databasePath())) << qPrintable(db.lastError());
     const bool outboxEmpty = testenv::waitUntil(

@@ -44,7 +44,7 @@ protected:
 
     SettingDialog* open()
     {
-        auto* d = qobject_cast<SettingDialog*>(SettingsMenu::openSettingDialog(&main, st, testenv::prompt()));
+        auto* d = qobject_cast<SettingDialog*>(SettingsMenu::openSettingDialog(&main, fresh.db(), st, testenv::prompt()));
         EXPECT_NE(d, nullptr);
         return d;
     }
@@ -62,6 +62,7 @@ protected:
         ASSERT_EQ(combo->currentText(), text);
     }
 
+    testenv::FreshDb fresh;
     QWidget main;
     EngineState st;
 };
@@ -224,7 +225,7 @@ TEST(SettingsMenu, EveryEntryOpensItsDialog)
     ASSERT_EQ(entries.size(), dialogs.size());
     for (int i = 0; i < entries.size(); ++i) {
         EXPECT_TRUE(entries[i].available) << entries[i].caption.toStdString();
-        QWidget* w = entries[i].open(&main, st, testenv::prompt());
+        QWidget* w = entries[i].open(&main, fresh.db(), st, testenv::prompt());
         ASSERT_NE(w, nullptr) << entries[i].caption.toStdString();
         EXPECT_EQ(w->objectName(), dialogs[i]);
         delete w;

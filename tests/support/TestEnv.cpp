@@ -52,13 +52,11 @@ FreshDb::FreshDb()
     dir_ = newDir(QStringLiteral("db"));
     path_ = QDir(dir_).filePath(QStringLiteral("data.db"));
     AppPaths::setAppDir(dir_);
-    Database::instance().close();
-    Database::instance().open(path_);
+    db_ = std::make_unique<Database>();
+    db_->open(path_);
 }
 
-FreshDb::~FreshDb() { Database::instance().close(); }
-
-Database& FreshDb::db() { return Database::instance(); }
+FreshDb::~FreshDb() = default;
 
 bool waitUntil(const std::function<bool()>& pred, int ms)
 {

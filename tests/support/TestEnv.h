@@ -22,17 +22,18 @@ void setPrompt(ScriptedPrompt* prompt);
 // The scripted prompt installed for the process; reset() before use.
 ScriptedPrompt& prompt();
 
-// A fresh database created from the shipped schema in a new folder and made
-// the process-wide connection (the one OpenDB opens). Closed on destruction.
+// A fresh database created from the shipped schema in a new folder, which
+// becomes the data folder. Closed on destruction.
 class FreshDb {
 public:
     FreshDb();
     ~FreshDb();
-    Database& db();
+    Database& db() { return *db_; }
     QString path() const { return path_; }
     QString dir() const { return dir_; }
 private:
     QString dir_, path_;
+    std::unique_ptr<Database> db_;
 };
 
 // Runs the event loop until pred() holds or ms pass; returns pred().
