@@ -1,5 +1,7 @@
 #include "controls/PopButton.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCursor>
 #include <QEvent>
 #include <QMouseEvent>
@@ -9,11 +11,44 @@ namespace {
 
 int index(PopButton::Face f) { return static_cast<int>(f); }
 
+// What a screen reader sees: a button that can be pressed, not a plain
+// area of the window.
+class PopButtonAccessible : public QAccessibleWidget {
+public:
+    explicit PopButtonAccessible(PopButton* button) : QAccessibleWidget(button, QAccessible::Button) {}
+    QStringList actionNames() const override
+    {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (widget()->isEnabled())
+            names.prepend(pressAction());
+        return names;
+    }
+    void doAction(const QString& action) override
+    {
+        if (action == pressAction() && widget()->isEnabled())
+            emit static_cast<PopButton*>(widget())->clicked();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface* popButtonAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("PopButton") && object && object->isWidgetType())
+        return new PopButtonAccessible(static_cast<PopButton*>(object));
+    return nullptr;
+}
+
 } // namespace
 
 PopButton::PopButton(QWidget* parent)
     : QWidget(parent), cursorPos_([] { return QCursor::pos(); })
 {
+    static const bool installed = [] {
+        QAccessible::installFactory(popButtonAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
     setMouseTracking(true);
     poll_.setInterval(50);
     connect(&poll_, &QTimer::timeout, this, &PopButton::pollPointer);

@@ -1,6 +1,7 @@
 #include "mainwindow/HelpFiles.h"
 
 #include "base/AppPaths.h"
+#include "base/UserPrompt.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -44,6 +45,21 @@ bool open(const QString& path)
     return opener()(QUrl::fromLocalFile(path));
 }
 
+// Opens the file at path (wanted: where it belongs); says why it did not.
+bool show(UserPrompt& prompt, const QString& path, const QString& wanted, const QString& what,
+          const QString& shows)
+{
+    if (open(path))
+        return true;
+    if (path.isEmpty())
+        prompt.error(QStringLiteral("Unable to write the %1 to:\n%2").arg(what, QDir::toNativeSeparators(wanted)));
+    else
+        prompt.error(QStringLiteral("Unable to open the %1: no program to show %2 is set up.\n\n"
+                                    "The file is:\n%3")
+                         .arg(what, shows, QDir::toNativeSeparators(path)));
+    return false;
+}
+
 } // namespace
 
 namespace HelpFiles {
@@ -56,6 +72,16 @@ QString ensureManual() { return ensure(QStringLiteral("manual.pdf")); }
 
 bool openContent() { return open(ensureContent()); }
 bool openManual() { return open(ensureManual()); }
+
+bool showContent(UserPrompt& prompt)
+{
+    return show(prompt, ensureContent(), contentPath(), QStringLiteral("help"), QStringLiteral("web pages"));
+}
+
+bool showManual(UserPrompt& prompt)
+{
+    return show(prompt, ensureManual(), manualPath(), QStringLiteral("user manual"), QStringLiteral("PDF files"));
+}
 
 void setOpener(std::function<bool(const QUrl&)> o)
 {

@@ -9,6 +9,8 @@
 #include <QUrl>
 #include <functional>
 
+class UserPrompt;
+
 namespace HelpFiles {
 
 // "help/index.html" and "manual.pdf" in the application folder.
@@ -21,11 +23,15 @@ QString manualPath();
 QString ensureContent();
 QString ensureManual();
 
-// "&Content" and "&User Manual" of the Help menu: open the file with the
-// desktop's program for it. The result is not reported, as a desktop
-// without a viewer has nothing to say.
+// Open the file with the desktop's program for it; false when it could
+// not be written or no program took it.
 bool openContent();
 bool openManual();
+
+// "&Content" and "&User Manual" of the Help menu: open the file, and when
+// that fails say so in an "Error" box that tells where the file is.
+bool showContent(UserPrompt& prompt);
+bool showManual(UserPrompt& prompt);
 
 // How files are opened; tests replace it (nullptr restores the desktop's).
 void setOpener(std::function<bool(const QUrl&)> opener);

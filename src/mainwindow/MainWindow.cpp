@@ -327,9 +327,15 @@ void MainWindow::buildToolbars(QWidget* strip)
         for (const ToolbarButton& b : toolbarButtons(id)) {
             QAction* a = bar->addAction(b.caption);
             a->setObjectName(b.key);
-            a->setToolTip(b.tooltip);
+            a->setToolTip(toolbarTooltip(b));
             if (!b.icon.isEmpty())
                 a->setIcon(toolIcon(b.icon));
+            // The shortcut acts only while its toolbar is shown, so keys
+            // that several toolbars share never meet.
+            if (!b.listKey)
+                a->setShortcut(b.shortcut);
+            // Tab reaches every key; Space runs it.
+            bar->widgetForAction(a)->setFocusPolicy(Qt::TabFocus);
             // Every key is in the table from the start; the parts that own
             // the actions install them with setToolbarAction.
             actions.emplace(b.key, std::function<void()>());

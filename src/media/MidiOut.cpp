@@ -17,7 +17,7 @@ std::unique_ptr<MidiOut> openMidiOut(const FluidSynthOptions& options)
     if (synth->open())
         return synth;
     qWarning().noquote() << "MIDI output is silent:" << synth->errorString();
-    auto silent = std::make_unique<NullMidiOut>();
+    auto silent = std::make_unique<NullMidiOut>(synth->errorString());
     silent->open();
     return silent;
 }

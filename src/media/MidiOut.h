@@ -2,8 +2,10 @@
 // MIDI output: the short messages of a player go to an output behind this
 // interface, a software synthesizer in the running program, a recorder in
 // the tests.
+#include <QString>
 #include <QtGlobal>
 #include <memory>
+#include <utility>
 
 namespace media {
 
@@ -26,17 +28,26 @@ public:
     virtual void setVolume(double level) = 0;
     // Releases the output; open() may be called again afterwards.
     virtual void close() = 0;
+    // Why nothing is heard from this output; empty for one that sounds.
+    virtual QString silentReason() const { return {}; }
 };
 
 // An output that plays nothing; it always opens. A player on it runs its
 // timing silently.
 class NullMidiOut final : public MidiOut {
 public:
+    explicit NullMidiOut(QString reason = QStringLiteral("No sound output is set up")) : reason_(std::move(reason))
+    {
+    }
+    QString silentReason() const override { return reason_; }
     bool open() override { return true; }
     void shortMsg(quint8, quint8, quint8) override {}
     void reset() override {}
     void setVolume(double) override {}
     void close() override {}
+
+private:
+    QString reason_;
 };
 
 // The output a player uses: the FluidSynth synthesizer with the GM

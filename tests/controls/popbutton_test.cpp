@@ -1,5 +1,6 @@
 // The picture button: its pictures through press, drag, release and hover,
 // its signals, the departure poll, and the enabled rule.
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
@@ -197,4 +198,21 @@ TEST_F(PopButtonTest, EnabledRule)
     button->setEnabled(true);
     EXPECT_EQ(button->shownState(), Face::Inactive);
     EXPECT_EQ(drawn(), QColor(Qt::cyan));
+}
+
+TEST_F(PopButtonTest, AScreenReaderSeesAButtonItCanPress)
+{
+    QSignalSpy clicked(button, &PopButton::clicked);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::Button);
+    QAccessibleActionInterface* actions = a->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(clicked.count(), 1);
+    button->setEnabled(false);
+    EXPECT_FALSE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(clicked.count(), 1);
 }

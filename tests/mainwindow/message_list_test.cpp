@@ -2,12 +2,15 @@
 // date sort by header clicks, the engine's updates, toolbars, shortcut
 // buttons, the logo and the window's size rules.
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QStackedWidget>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeView>
 #include <gtest/gtest.h>
+#include <map>
+#include <utility>
 
 #include "controls/PopButton.h"
 #include "mainwindow/FolderTree.h"
@@ -221,6 +224,68 @@ TEST_F(ListWindow, ToolbarKeysAreExactAndUnknownKeysDoNothing)
             EXPECT_FALSE(a->icon().isNull()) << b.key.toStdString();
         }
     }
+}
+
+TEST_F(ListWindow, EveryToolbarKeyIsReachedFromTheKeyboard)
+{
+    seed::group(f.db(), "Friends");
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    const std::pair<NodeKind, const char*> views[] = {
+        {NodeKind::Inbox, "Inbox"},       {NodeKind::Outbox, "Outbox"},           {NodeKind::SentItems, "SentItems"},
+        {NodeKind::AddressBook, "AddressBook"}, {NodeKind::Group, "Friends"}, {NodeKind::SimCard, "SIMCard"}};
+    for (auto [kind, key] : views) {
+        w->populateFolderTree(kind, QLatin1String(key));
+        ASSERT_TRUE(w->hasView());
+        const ToolbarId shown = viewLayout(w->currentView()).toolbar;
+        std::map<std::pair<ToolbarId, QString>, int> runs;
+        for (ToolbarId id : allToolbars())
+            for (const ToolbarButton& b : toolbarButtons(id))
+                w->setToolbarAction(id, b.key, [&runs, id, k = b.key] { ++runs[{id, k}]; });
+
+        // Tab from the tree goes round every key of the toolbar shown.
+        QList<QWidget*> reached;
+        w->folderTree()->setFocus();
+        for (int i = 0; i < 40; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached << QApplication::focusWidget();
+        }
+        for (const ToolbarButton& b : toolbarButtons(shown)) {
+            const std::string name = toolbarName(shown).toStdString() + "/" + b.key.toStdString();
+            QAction* a = w->toolbar(shown)->findChild<QAction*>(b.key);
+            ASSERT_TRUE(a) << name;
+            QWidget* button = w->toolbar(shown)->widgetForAction(a);
+            ASSERT_TRUE(reached.contains(button)) << name;
+            // Space on the focused key runs it.
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_Space);
+            EXPECT_EQ(std::exchange(runs[{shown, b.key}], 0), 1) << name;
+
+            if (b.shortcut.isEmpty())
+                continue;
+            // The tooltip names the shortcut.
+            EXPECT_TRUE(a->toolTip().endsWith(" (" + b.shortcut.toString(QKeySequence::NativeText) + ")")) << name;
+            if (b.listKey)
+                continue; // the list's own key (Delete), run by the list
+            // From the tree, the shortcut runs this key and no other one.
+            w->folderTree()->setFocus();
+            QTest::keySequence(w->folderTree(), b.shortcut);
+            EXPECT_EQ(std::exchange(runs[{shown, b.key}], 0), 1) << name;
+            for (const auto& [which, count] : runs)
+                EXPECT_EQ(count, 0) << name << " also ran " << which.second.toStdString();
+        }
+    }
+    // The usual keys of mail programs for the main commands.
+    auto shortcutOf = [](ToolbarId id, const char* key) {
+        for (const ToolbarButton& b : toolbarButtons(id))
+            if (b.key == QLatin1String(key))
+                return b.shortcut;
+        return QKeySequence();
+    };
+    EXPECT_EQ(shortcutOf(ToolbarId::Inbox, "sendsms"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    EXPECT_EQ(shortcutOf(ToolbarId::Inbox, "reply"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    EXPECT_EQ(shortcutOf(ToolbarId::Inbox, "forward"), QKeySequence(Qt::CTRL | Qt::Key_F));
+    EXPECT_EQ(shortcutOf(ToolbarId::SIM, "NewMessage"), QKeySequence(Qt::CTRL | Qt::Key_N));
 }
 
 TEST_F(ListWindow, ShortcutsJumpToFixedNodesAndTheLogoOpensTheHomePage)

@@ -384,6 +384,41 @@ TEST(HelpFiles, WrittenIntoTheApplicationFolderAndOpenedFromThere)
         EXPECT_TRUE(doc.toPlainText().contains(QLatin1String(entry))) << entry;
 }
 
+TEST_F(Shell, HelpThatCannotBeOpenedSaysSoAndWhereTheFileIs)
+{
+    AppPaths::setAppDir(testenv::newDir("app"));
+    int asked = 0;
+    HelpFiles::setOpener([&](const QUrl&) {
+        ++asked;
+        return false; // no browser, no PDF viewer
+    });
+    w->menuAction("mnuHelpContent")->trigger();
+    w->menuAction("mnuHelpUserManual")->trigger();
+    EXPECT_EQ(asked, 2);
+    ASSERT_EQ(prompt.count(), 2);
+    EXPECT_EQ(prompt.shown()[0].title, "Error");
+    EXPECT_EQ(prompt.shown()[0].text, "Unable to open the help: no program to show web pages is set up.\n\n"
+                                      "The file is:\n" + HelpFiles::contentPath());
+    EXPECT_EQ(prompt.shown()[1].title, "Error");
+    EXPECT_TRUE(prompt.shown()[1].text.startsWith("Unable to open the user manual"));
+    EXPECT_TRUE(prompt.shown()[1].text.endsWith("\n" + HelpFiles::manualPath()));
+
+    // A folder where the file cannot be written: the box names where it belongs.
+    const QString blocker = testenv::newDir("blocked") + "/file";
+    QFile(blocker).open(QIODevice::WriteOnly);
+    AppPaths::setAppDir(blocker + "/app");
+    w->menuAction("mnuHelpContent")->trigger();
+    ASSERT_EQ(prompt.count(), 3);
+    EXPECT_EQ(prompt.shown()[2].text, "Unable to write the help to:\n" + HelpFiles::contentPath());
+
+    // Opened: nothing to say.
+    HelpFiles::setOpener([](const QUrl&) { return true; });
+    AppPaths::setAppDir(testenv::newDir("app2"));
+    w->menuAction("mnuHelpUserManual")->trigger();
+    EXPECT_EQ(prompt.count(), 3);
+    HelpFiles::setOpener(nullptr);
+}
+
 namespace {
 
 // A small reader of the PDF file structure, enough to check the manual: the

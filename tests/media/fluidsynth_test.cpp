@@ -107,6 +107,7 @@ TEST(FluidSynthOutput, WithoutASoundFontThePlayerGetsTheSilentOutput)
     const std::unique_ptr<MidiOut> out = openMidiOut(o);
     ASSERT_NE(out, nullptr);
     EXPECT_NE(dynamic_cast<NullMidiOut*>(out.get()), nullptr);
+    EXPECT_EQ(out->silentReason(), synth.errorString()) << "the player tells why nothing is heard";
 }
 
 TEST(FluidSynthOutput, RenderedTuneHasSoundWhereItsNotesAre)

@@ -236,8 +236,9 @@ FileImportForm::FileImportForm(Database& db, UserPrompt& prompt, QWidget* parent
 
     // Step 1, Next waiting for a file. Tab goes round the step's controls;
     // the hidden step's controls are passed over.
-    QWidget* const chain[] = {cmdFile_, cboGroup_,    optReplace_[1], optReplace_[0], cmdNext_,  lsvFrom_,
-                              lsvTo_,   chkHeader_,   cmdPrevious_,   cmdImport_,     cmdCancel_};
+    QWidget* const chain[] = {cmdFile_, cboGroup_, optReplace_[1], optReplace_[0], cmdNext_,
+                              lsvFrom_, cmdMap_,   cmdUnmap_,      lsvTo_,         chkHeader_,
+                              cmdPrevious_, cmdImport_, cmdCancel_};
     for (size_t i = 1; i < std::size(chain); ++i)
         setTabOrder(chain[i - 1], chain[i]);
     cmdNext_->setEnabled(false);
@@ -307,6 +308,25 @@ void FileImportForm::buildStep2(QWidget* page)
     connect(lsvTo_, &MapList::mapRequested, this, &FileImportForm::mapTarget);
     connect(lsvFrom_, &MapList::unmapRequested, this, &FileImportForm::unmapTarget);
 
+    // Besides the drag: choose a field in each list, then Map (or Unmap).
+    cmdMap_ = new QPushButton(QStringLiteral("&Map >"), page);
+    cmdMap_->setObjectName(QStringLiteral("cmdMap"));
+    cmdMap_->setToolTip(QStringLiteral("Map the chosen file field onto the chosen Address Book field"));
+    cmdUnmap_ = new QPushButton(QStringLiteral("< &Unmap"), page);
+    cmdUnmap_->setObjectName(QStringLiteral("cmdUnmap"));
+    cmdUnmap_->setToolTip(QStringLiteral("Unmap the chosen Address Book field"));
+    cmdMap_->setAccessibleName(QStringLiteral("Map"));
+    cmdUnmap_->setAccessibleName(QStringLiteral("Unmap"));
+    cmdMap_->setAutoDefault(false);
+    cmdUnmap_->setAutoDefault(false);
+    connect(cmdMap_, &QPushButton::clicked, this, &FileImportForm::cmdMap_Click);
+    connect(cmdUnmap_, &QPushButton::clicked, this, &FileImportForm::cmdUnmap_Click);
+    auto* mapButtons = new QVBoxLayout;
+    mapButtons->addStretch(1);
+    mapButtons->addWidget(cmdMap_);
+    mapButtons->addWidget(cmdUnmap_);
+    mapButtons->addStretch(1);
+
     auto* hint = new QLabel(
         QStringLiteral("Drag a field into the right box to map.  Drag a field to the left box to unmap."), page);
     hint->setWordWrap(true);
@@ -320,13 +340,14 @@ void FileImportForm::buildStep2(QWidget* page)
 
     auto* grid = new QGridLayout(page);
     grid->addWidget(labelFor(lsvFrom_, QStringLiteral("From fields (File to import):"), page), 0, 0);
-    grid->addWidget(labelFor(lsvTo_, QStringLiteral("To fields (Address Book):"), page), 0, 1);
+    grid->addWidget(labelFor(lsvTo_, QStringLiteral("To fields (Address Book):"), page), 0, 2);
     grid->addWidget(lsvFrom_, 1, 0);
-    grid->addWidget(lsvTo_, 1, 1);
+    grid->addLayout(mapButtons, 1, 1);
+    grid->addWidget(lsvTo_, 1, 2);
     grid->setColumnStretch(0, 2);
-    grid->setColumnStretch(1, 3);
-    grid->addWidget(hint, 2, 0, 1, 2);
-    grid->addWidget(chkHeader_, 3, 0, 1, 2);
+    grid->setColumnStretch(2, 3);
+    grid->addWidget(hint, 2, 0, 1, 3);
+    grid->addWidget(chkHeader_, 3, 0, 1, 3);
     populateFields();
 }
 
@@ -414,6 +435,29 @@ void FileImportForm::unmapTarget(int target)
     mapping_[size_t(target - 1)] = 0;
     lsvTo_->topLevelItem(target - 1)->setText(1, QString());
     updateImportButton();
+}
+
+void FileImportForm::cmdMap_Click()
+{
+    QTreeWidgetItem* from = lsvFrom_->currentItem();
+    QTreeWidgetItem* to = lsvTo_->currentItem();
+    if (!from || !to)
+        return;
+    const int position = lsvFrom_->indexOfTopLevelItem(from) + 1;
+    const int target = lsvTo_->indexOfTopLevelItem(to) + 1;
+    mapTarget(target, position);
+    // On to the next pair, so that a file in the fields' own order maps
+    // with one key press per field.
+    if (QTreeWidgetItem* next = lsvFrom_->itemBelow(from))
+        lsvFrom_->setCurrentItem(next);
+    if (QTreeWidgetItem* next = lsvTo_->itemBelow(to))
+        lsvTo_->setCurrentItem(next);
+}
+
+void FileImportForm::cmdUnmap_Click()
+{
+    if (QTreeWidgetItem* to = lsvTo_->currentItem())
+        unmapTarget(lsvTo_->indexOfTopLevelItem(to) + 1);
 }
 
 void FileImportForm::updateImportButton() { cmdImport_->setEnabled(mappingComplete(mapping_)); }

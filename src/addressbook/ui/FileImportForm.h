@@ -74,6 +74,11 @@ public:
     // The mapping step's drops.
     void mapTarget(int target, int position);
     void unmapTarget(int target);
+    // The keyboard's way: cmdMap maps the current file field onto the
+    // current address field and moves both lists on by one; cmdUnmap
+    // unmaps the current address field.
+    void cmdMap_Click();
+    void cmdUnmap_Click();
     const Mapping& mapping() const { return mapping_; }
     int step() const;
 
@@ -114,6 +119,8 @@ private:
     MapList* lsvTo_;
     QCheckBox* chkHeader_;
     QPushButton* cmdNext_;
+    QPushButton* cmdMap_;
+    QPushButton* cmdUnmap_;
     QPushButton* cmdPrevious_;
     QPushButton* cmdImport_;
     QPushButton* cmdCancel_;

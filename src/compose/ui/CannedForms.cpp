@@ -259,8 +259,13 @@ void CannedList::newCanned()
 
 void CannedList::editCanned()
 {
-    if (!list_ || list_->currentIndex() <= 0)
+    if (!list_)
         return;
+    if (list_->currentIndex() <= 0) {
+        prompt_.warning(QStringLiteral("Please select Canned Message"));
+        list_->setFocus();
+        return;
+    }
     CannedMessageDialog dialog(CannedMessageDialog::Mode::Edit, db_, prompt_, list_->currentText(),
                                list_->window());
     if (compose::runModal(dialog, runDialog) == QDialog::Accepted && target_)

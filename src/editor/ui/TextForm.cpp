@@ -165,6 +165,8 @@ TextForm::TextForm(int width, int height, QWidget* parent)
     connect(cmdOK_, &QPushButton::clicked, this, &TextForm::confirm);
     connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
     repaintText();
+    // Typing goes into the text, not over the font's name.
+    txtText_->setFocus();
 }
 
 QFont TextForm::chosenFont() const

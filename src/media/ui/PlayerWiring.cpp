@@ -41,10 +41,13 @@ bool shownRingtoneContent(MainWindow& window, AppCommands& app, QString* content
 
 void installRingtonePlayer(MainWindow& window, AppCommands& app)
 {
+    AppCommands* a = &app;
     if (SendFormOpener* opener = SendFormOpener::of(window))
-        opener->hooks.playRingtone = [](QWidget* parent, const QString& content) { openPlayer(content, parent); };
+        opener->hooks.playRingtone = [a](QWidget* parent, const QString& content) {
+            openPlayer(content, parent, a->prompt());
+        };
     // The message window's Play button.
-    window.playRingtoneHook = [](const QString& content, QWidget* parent) { openPlayer(content, parent); };
+    window.playRingtoneHook = [a](const QString& content, QWidget* parent) { openPlayer(content, parent, a->prompt()); };
 
     // The pane's own Play button, next to the message header.
     QWidget* pane = window.messageText()->parentWidget();
@@ -54,6 +57,6 @@ void installRingtonePlayer(MainWindow& window, AppCommands& app)
     QObject::connect(play, &QPushButton::clicked, &window, [&window, &app] {
         QString content;
         if (shownRingtoneContent(window, app, &content))
-            openPlayer(content, &window);
+            openPlayer(content, &window, app.prompt());
     });
 }

@@ -1,5 +1,6 @@
 #include "media/ui/RingtonePlayer.h"
 
+#include "base/UserPrompt.h"
 #include "controls/FormHelpers.h"
 #include "media/MidiOut.h"
 #include "media/RingtoneTune.h"
@@ -105,6 +106,11 @@ RingtonePlayerWindow::~RingtonePlayerWindow()
     release();
 }
 
+QString RingtonePlayerWindow::silentReason() const
+{
+    return out_ ? out_->silentReason() : QString();
+}
+
 void RingtonePlayerWindow::send(const QList<media::MidiAction>& actions)
 {
     if (out_)
@@ -192,7 +198,7 @@ void RingtonePlayerWindow::done(int result)
     QDialog::done(result);
 }
 
-RingtonePlayerWindow* openPlayer(const QString& content, QWidget* parent)
+RingtonePlayerWindow* openPlayer(const QString& content, QWidget* parent, UserPrompt& prompt)
 {
     QWidget* main = parent;
     while (main && main->parentWidget())
@@ -204,5 +210,8 @@ RingtonePlayerWindow* openPlayer(const QString& content, QWidget* parent)
         player->setAttribute(Qt::WA_DeleteOnClose);
         player->show();
     }
+    const QString silent = player->silentReason();
+    if (!silent.isEmpty())
+        prompt.error(silent + QStringLiteral(".\nThe ring tone plays without sound."));
     return player;
 }

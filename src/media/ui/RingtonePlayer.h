@@ -15,6 +15,7 @@
 
 class QPushButton;
 class QSlider;
+class UserPrompt;
 class QTimer;
 
 namespace media {
@@ -52,6 +53,8 @@ public:
     QString content() const { return content_; }
     // Whether the output is still held (released at close).
     bool holdsOutput() const { return bool(out_); }
+    // Why the output plays nothing ("" when it sounds).
+    QString silentReason() const;
 
     QPushButton* cmdPlay = nullptr;
     QPushButton* cmdPause = nullptr;
@@ -84,4 +87,6 @@ private:
 // Opens the player for stored ringtone content over the program's main
 // window (the outermost window of parent): any player open is closed
 // first, so one plays at a time. The window deletes itself when closed.
-RingtonePlayerWindow* openPlayer(const QString& content, QWidget* parent);
+// When there is no sound output the prompt says that the tune plays
+// without sound.
+RingtonePlayerWindow* openPlayer(const QString& content, QWidget* parent, UserPrompt& prompt);

@@ -214,7 +214,7 @@ TEST_F(ExchangeUiTest, WizardTabOrderAndNames)
               (QStringList{"cmdFile", "cboGroup", "optReplace1", "cmdNext", "cmdCancel"}));
     form->cmdNext_Click();
     EXPECT_EQ(tabWalk(form, child<QWidget>(form, "lsvFrom")),
-              (QStringList{"lsvFrom", "lsvTo", "chkHeader", "cmdPrevious", "cmdCancel"}));
+              (QStringList{"lsvFrom", "cmdMap", "cmdUnmap", "lsvTo", "chkHeader", "cmdPrevious", "cmdCancel"}));
     for (QWidget* c : form->findChildren<QWidget*>()) {
         if (c->focusPolicy() == Qt::NoFocus || c->objectName().startsWith("qt_") || c->objectName().isEmpty())
             continue;
@@ -381,5 +381,72 @@ TEST_F(ExchangeUiTest, DropsMapAndUnmapFields)
     EXPECT_FALSE(child<QPushButton>(form, "cmdImport")->isEnabled());
     // A field dropped back on the file's list does nothing.
     drop(lsvFrom, lsvFrom->topLevelItem(1), "from:1");
+    EXPECT_EQ(form->mapping()[3], 1);
+}
+
+TEST_F(ExchangeUiTest, TheKeyboardMapsAndUnmapsFields)
+{
+    writeFile(path("in.csv"), "Mobile,First\r\n");
+    FileImportForm* form = openWizard();
+    ASSERT_NE(form, nullptr);
+    form->chooseFile(path("in.csv"));
+    form->cmdNext_Click();
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    auto* lsvFrom = child<QTreeWidget>(form, "lsvFrom");
+    auto* lsvTo = child<QTreeWidget>(form, "lsvTo");
+    auto* cmdMap = child<QPushButton>(form, "cmdMap");
+    auto* cmdUnmap = child<QPushButton>(form, "cmdUnmap");
+    auto* cmdImport = child<QPushButton>(form, "cmdImport");
+    EXPECT_EQ(cmdMap->text(), "&Map >");
+    EXPECT_EQ(cmdUnmap->text(), "< &Unmap");
+    ASSERT_EQ(QApplication::focusWidget(), lsvFrom);
+    auto key = [](int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), m);
+    };
+
+    // "Mobile" onto "Mobile Number*": the file's first field is current;
+    // the address field is chosen with the arrows, then Map is pressed.
+    key(Qt::Key_Tab);
+    key(Qt::Key_Tab);
+    key(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), lsvTo);
+    for (int i = 0; i < 3; ++i)
+        key(Qt::Key_Down);
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), cmdMap);
+    key(Qt::Key_Space);
+    EXPECT_EQ(form->mapping()[3], 1);
+    EXPECT_EQ(lsvTo->topLevelItem(3)->text(1), "Mobile");
+    EXPECT_FALSE(cmdImport->isEnabled());
+    // Both lists moved on by one: "First" is the file field now.
+    EXPECT_EQ(lsvFrom->currentItem(), lsvFrom->topLevelItem(1));
+    EXPECT_EQ(lsvTo->currentItem(), lsvTo->topLevelItem(4));
+
+    // "First" onto "First Name*".
+    key(Qt::Key_Tab);
+    key(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), lsvTo);
+    for (int i = 0; i < 3; ++i)
+        key(Qt::Key_Up);
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    key(Qt::Key_Space);
+    EXPECT_EQ(form->mapping()[1], 2);
+    EXPECT_TRUE(cmdImport->isEnabled());
+
+    // Unmap takes the mapping off the chosen address field.
+    key(Qt::Key_Tab);
+    key(Qt::Key_Tab);
+    key(Qt::Key_Up);
+    ASSERT_EQ(lsvTo->currentItem(), lsvTo->topLevelItem(1));
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), cmdUnmap);
+    key(Qt::Key_Space);
+    EXPECT_EQ(form->mapping()[1], 0);
+    EXPECT_EQ(lsvTo->topLevelItem(1)->text(1), "");
+    EXPECT_FALSE(cmdImport->isEnabled());
     EXPECT_EQ(form->mapping()[3], 1);
 }

@@ -390,6 +390,10 @@ TEST_F(CannedUi, EditOpensOnlyForAChosenTitle)
     };
     h.cmdEdit->click();
     EXPECT_EQ(runs, 0) << "nothing chosen";
+    // Nothing chosen is said, not passed over.
+    ASSERT_EQ(prompt().count(), 1);
+    EXPECT_EQ(prompt().shown()[0].title, "Warning");
+    EXPECT_EQ(prompt().shown()[0].text, "Please select Canned Message");
 
     h.list->setCurrentIndex(1);
     h.cmdEdit->click();

@@ -334,9 +334,15 @@ TEST_F(Editor, TheTextToolPlacesTheInkOfItsTextAsAFloatingSelection)
     EXPECT_EQ(text->rendered().width(), 72);
     EXPECT_EQ(text->rendered().height(), 14);
     EXPECT_TRUE(text->cmdOK()->isDefault());
+    // The window's focus is in the text box: typing goes there and the
+    // font stays.
+    const QString face = text->cmbFonts()->currentText();
+    ASSERT_EQ(text->focusWidget(), text->txtText());
 
     // Typing repaints the preview; blanks around the text are trimmed.
-    QTest::keyClicks(text->txtText(), "  Hi  ");
+    QTest::keyClicks(text->focusWidget(), "  Hi  ");
+    EXPECT_EQ(text->txtText()->text(), "  Hi  ");
+    EXPECT_EQ(text->cmbFonts()->currentText(), face);
     const int plain = text->rendered().inkCount();
     EXPECT_GT(plain, 0);
     EXPECT_EQ(text->picText()->bitmap(), text->rendered());

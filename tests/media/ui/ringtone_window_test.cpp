@@ -281,11 +281,39 @@ TEST(RingtoneWindow, WithoutAnOutputItRunsSilently)
 {
     RingtonePlayerWindow w(kTune, [] { return std::unique_ptr<MidiOut>(); });
     EXPECT_TRUE(w.holdsOutput());
+    EXPECT_FALSE(w.silentReason().isEmpty());
     w.play();
     for (int i = 0; i < 4; ++i)
         w.tick();
     EXPECT_EQ(w.state(), State::Stopped);
     EXPECT_EQ(buttons(w), kStopped);
+}
+
+TEST(RingtoneWindow, APlayerWithoutSoundSaysSo)
+{
+    ScriptedPrompt& prompt = testenv::prompt();
+    prompt.reset();
+    QWidget main;
+    main.show();
+    // No sound device: the player still opens and runs, and says why it
+    // is not heard.
+    RingtonePlayerWindow::setMidiOutFactory(
+        [] { return std::make_unique<media::NullMidiOut>(QStringLiteral("No sound device could be opened")); });
+    QPointer<RingtonePlayerWindow> silent = openPlayer(kTune, &main, prompt);
+    ASSERT_TRUE(silent);
+    EXPECT_TRUE(silent->isVisible());
+    ASSERT_EQ(prompt.count(), 1);
+    EXPECT_EQ(prompt.shown()[0].title, "Error");
+    EXPECT_EQ(prompt.shown()[0].text, "No sound device could be opened.\nThe ring tone plays without sound.");
+
+    // An output that sounds: nothing to say.
+    auto rec = std::make_shared<RecordingMidiOut>();
+    RingtonePlayerWindow::setMidiOutFactory(recordingTo(rec));
+    QPointer<RingtonePlayerWindow> heard = openPlayer(kTune, &main, prompt);
+    EXPECT_EQ(prompt.count(), 1);
+    heard->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    RingtonePlayerWindow::setMidiOutFactory({});
 }
 
 TEST(RingtoneWindow, OnePlayerAtATimeOverTheMainWindow)
@@ -298,7 +326,7 @@ TEST(RingtoneWindow, OnePlayerAtATimeOverTheMainWindow)
     auto* sendForm = new QDialog(&main);
     sendForm->show();
 
-    QPointer<RingtonePlayerWindow> first = openPlayer(kTune, sendForm);
+    QPointer<RingtonePlayerWindow> first = openPlayer(kTune, sendForm, testenv::prompt());
     ASSERT_TRUE(first);
     EXPECT_EQ(first->parentWidget(), &main) << "shown over the main window, not the opener";
     EXPECT_TRUE(first->isVisible());
@@ -308,7 +336,7 @@ TEST(RingtoneWindow, OnePlayerAtATimeOverTheMainWindow)
     first->tick();
 
     const QString other = storedRingtone("Other:d=4,o=5,b=125:g");
-    QPointer<RingtonePlayerWindow> second = openPlayer(other, &main);
+    QPointer<RingtonePlayerWindow> second = openPlayer(other, &main, testenv::prompt());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(first) << "the first player is gone";
     ASSERT_TRUE(second);
