@@ -258,10 +258,11 @@ TEST_F(FormFixture, FileDialogsStartInTheirFoldersAndOfferEveryTune)
             }
         });
     };
+    ASSERT_TRUE(QDir().mkpath(AppPaths::filePath("RingTones")));
     Seen tune, numbers;
     cancelNextDialog(tune);
     form->chooseRingtoneFile();
-    EXPECT_EQ(tune.folder, QDir(AppPaths::filePath("RingTones")).absolutePath());
+    EXPECT_EQ(tune.folder.toStdString(), QDir(AppPaths::filePath("RingTones")).absolutePath().toStdString());
     // The first filter shows the samples of both kinds.
     const QString first = tune.filters.value(0);
     for (const char* pattern : {"*.mid", "*.txt", "*.rtx"})
@@ -270,7 +271,7 @@ TEST_F(FormFixture, FileDialogsStartInTheirFoldersAndOfferEveryTune)
     // The next dialog does not start where the last one was left.
     cancelNextDialog(numbers);
     form->chooseNumberFile();
-    EXPECT_EQ(numbers.folder, QDir(documentsFolder()).absolutePath());
+    EXPECT_EQ(numbers.folder.toStdString(), QDir(documentsFolder()).absolutePath().toStdString());
     EXPECT_EQ(numbers.filters, QStringList{"Text File (*.txt)"});
 }
 
