@@ -3,7 +3,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
+
+#include <sys/stat.h>
 
 namespace {
 QString g_appDir;
@@ -46,6 +49,34 @@ QString appDir()
 
 QString filePath(const QString& name) { return QDir(appDir()).filePath(name); }
 QString databasePath() { return filePath(QStringLiteral("data.db")); }
+bool isDatabaseFile(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QString db = databasePath();
+    const QStringList names = {db, db + QStringLiteral("-wal"), db + QStringLiteral("-shm"),
+                               db + QStringLiteral("-journal")};
+    // The folders resolved (no file is opened for it), the names compared.
+    const QFileInfo info(path);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    const QString dbFolder = QFileInfo(QFileInfo(db).absolutePath()).canonicalFilePath();
+    if (!folder.isEmpty() && folder == dbFolder)
+        for (const QString& name : names)
+            if (info.fileName() == QFileInfo(name).fileName())
+                return true;
+    // A link of another name to one of them.
+    struct stat target {};
+    if (::stat(QFile::encodeName(path).constData(), &target) != 0)
+        return false;
+    for (const QString& name : names) {
+        struct stat own {};
+        if (::stat(QFile::encodeName(name).constData(), &own) == 0 && own.st_dev == target.st_dev &&
+            own.st_ino == target.st_ino)
+            return true;
+    }
+    return false;
+}
+
 QString backupPath() { return filePath(QStringLiteral("data-backup.db")); }
 QString wwwDir() { return filePath(QStringLiteral("www")); }
 

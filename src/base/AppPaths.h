@@ -14,6 +14,11 @@ QString init(const QStringList& arguments);
 void setAppDir(const QString& dir);
 QString appDir();
 QString databasePath();       // data.db
+// Whether path names the database or a file SQLite keeps beside it (-wal,
+// -shm, -journal), by name (also before it exists) or as another link to
+// the same file. Nothing but SQLite may open these: closing any descriptor
+// of the database drops every lock SQLite holds on it.
+bool isDatabaseFile(const QString& path);
 QString backupPath();         // data-backup.db
 QString wwwDir();             // www
 QString filePath(const QString& name);

@@ -2,17 +2,26 @@
 // dialogs over the main window.
 #include <gtest/gtest.h>
 
+#include "base/AppPaths.h"
+#include "base/Database.h"
+#include "controls/FileDialogs.h"
 #include "controls/FormHelpers.h"
 #include "support/TestEnv.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QFileSystemModel>
+#include <QProcess>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 class UrlCatcher : public QObject {
@@ -110,3 +119,96 @@ TEST(EmbedForm, OpeningADialogAgainReplacesTheOpenCopy)
 }
 
 #include "formhelpers_test.moc"
+
+namespace {
+
+// Whether this process holds a POSIX lock on the file, as /proc/locks shows
+// it to every process.
+bool holdsLock(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray pid = QByteArray::number(qint64(::getpid()));
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        // "1: POSIX ADVISORY READ <pid> <maj:min:inode> <start> <end>"; waiters have "->".
+        if (f.size() >= 6 && f[1] == "POSIX" && f[4] == pid && f[5].split(':').value(2) == QByteArray::number(qulonglong(st.st_ino)))
+            return true;
+    }
+    return false;
+}
+
+QString otherProgramReads(const QString& db, const QString& sql)
+{
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"), {db, sql});
+    if (!p.waitForFinished(30000))
+        return QStringLiteral("sqlite3 did not finish");
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+TEST(FileDialogs, ListingTheDataFolderLeavesTheDatabaseToSqlite)
+{
+    testenv::FreshDb f;
+    ASSERT_TRUE(f.db().exec(QStringLiteral("INSERT INTO tbgrps (grpnam) VALUES ('one')")));
+    ASSERT_TRUE(holdsLock(f.path()));
+    const QString wal = f.path() + QStringLiteral("-wal");
+    ASSERT_TRUE(QFile::exists(wal));
+
+    // An open dialog that lists every file, and the picture editor's save
+    // dialog, whose filter hides the database but still lists the folder.
+    struct Case {
+        QString filters;
+        QFileDialog::AcceptMode mode;
+    } cases[] = {{QStringLiteral("All Files (*)"), QFileDialog::AcceptOpen},
+                 {QStringLiteral("*.bmp"), QFileDialog::AcceptSave}};
+    int groups = 1;
+    for (const Case& c : cases) {
+        FileDialog dialog(nullptr, QStringLiteral("Dialog"), f.dir(), c.filters, c.mode);
+        auto* model = dialog.findChild<QFileSystemModel*>();
+        ASSERT_TRUE(model);
+        bool listed = false;
+        QObject::connect(model, &QFileSystemModel::directoryLoaded, &dialog, [&](const QString& path) {
+            listed = listed || QDir(path) == QDir(f.dir());
+        });
+        dialog.show();
+        ASSERT_TRUE(testenv::waitUntil([&] { return listed; }, 30000)) << c.filters.toStdString();
+        if (c.mode == QFileDialog::AcceptOpen) {
+            // Every picture and kind is in: nothing left to look up.
+            const QModelIndex row = model->index(f.path());
+            ASSERT_TRUE(testenv::waitUntil([&] { return !model->data(row.siblingAtColumn(2)).toString().isEmpty(); }, 30000));
+            EXPECT_FALSE(model->data(row, Qt::DecorationRole).isNull());
+        }
+        EXPECT_TRUE(holdsLock(f.path())) << c.filters.toStdString();
+        dialog.reject();
+
+        // Another program's read leaves the log in place and sees the next write.
+        EXPECT_EQ(otherProgramReads(f.path(), QStringLiteral("SELECT COUNT(*) FROM tbgrps")), QString::number(groups));
+        EXPECT_TRUE(QFile::exists(wal));
+        ASSERT_TRUE(f.db().exec(QStringLiteral("INSERT INTO tbgrps (grpnam) VALUES (?)"), {QString::number(++groups)}));
+        EXPECT_EQ(otherProgramReads(f.path(), QStringLiteral("SELECT COUNT(*) FROM tbgrps")), QString::number(groups));
+    }
+}
+
+TEST(FileDialogs, DatabaseFilesAreToldByNameAndByLink)
+{
+    testenv::FreshDb f;
+    const QString dir = f.dir();
+    for (const char* name : {"data.db", "data.db-wal", "data.db-shm", "data.db-journal"})
+        EXPECT_TRUE(AppPaths::isDatabaseFile(QDir(dir).filePath(QLatin1String(name)))) << name;
+    EXPECT_TRUE(AppPaths::isDatabaseFile(dir + QStringLiteral("/www/../data.db")));
+    const QString other = testenv::newDir();
+    ASSERT_TRUE(QFile::link(f.path(), other + QStringLiteral("/tune.mid")));
+    ASSERT_EQ(::link(QFile::encodeName(f.path()).constData(), QFile::encodeName(other + "/hard.txt").constData()), 0);
+    EXPECT_TRUE(AppPaths::isDatabaseFile(other + QStringLiteral("/tune.mid")));
+    EXPECT_TRUE(AppPaths::isDatabaseFile(other + QStringLiteral("/hard.txt")));
+    EXPECT_FALSE(AppPaths::isDatabaseFile(other + QStringLiteral("/data.db")));
+    EXPECT_FALSE(AppPaths::isDatabaseFile(QDir(dir).filePath(QStringLiteral("data-backup.db"))));
+    EXPECT_FALSE(AppPaths::isDatabaseFile(QString()));
+}

@@ -165,9 +165,13 @@ TEST(WebPages, LoadsHtmFilesAsBytesWithCrLf)
     put("big.htm", QByteArray(WebPages::kMaxPageSize + 1, 'x'));
     QFile::link(QDir(dir).filePath("a.htm"), QDir(dir).filePath("link.htm"));
     QDir(dir).mkdir("sub.htm");
+    // ... but a link to the database is never opened: only SQLite may.
+    testenv::FreshDb db;
+    QFile::link(db.path(), QDir(dir).filePath("db.htm"));
 
     WebPages pages;
     EXPECT_EQ(pages.load(dir), 5);
+    EXPECT_FALSE(pages.contains("db.htm"));
     EXPECT_EQ(pages.page("a.htm"), "one\r\ntwo\r\n");
     EXPECT_EQ(pages.page("b.htm"), "one\r\ntwo\r\n\r\n");
     EXPECT_TRUE(pages.contains("c.htm"));
@@ -269,6 +273,35 @@ TEST(RequestSite, PagesOfOtherHostsAreToldFromTheFormAndFromScripts)
     for (const Case& c : cases) {
         RequestSiteHeaders h{c.host, c.origin, c.referer, c.fetchSite};
         EXPECT_EQ(isCrossSiteRequest(h, "127.0.0.1", 8010), c.crossSite) << c.what;
+    }
+}
+
+TEST(RequestSite, OnlyTheNamesOfThisServerAreHosts)
+{
+    const ServerNames own{{QHostAddress("192.168.1.5"), QHostAddress("127.0.0.1")}, {"localhost", "smsbox"}};
+    struct Case {
+        QList<QByteArray> host;
+        bool ours;
+        const char* what;
+    } cases[] = {
+        {{}, true, "no Host (HTTP/1.0): the address it came to"},
+        {{"192.168.1.5:8010"}, true, "a listening address"},
+        {{"127.0.0.1"}, true, "loopback without a port"},
+        {{"[::1]:8010"}, true, "IPv6 loopback"},
+        {{"SMSBOX:8010"}, true, "the machine's name in any case"},
+        {{"smsbox."}, true, "the name written as absolute"},
+        {{"localhost:8010"}, true, "localhost"},
+        {{"attacker.example:8010"}, false, "another site's name pointed here"},
+        {{"smsbox.attacker.example"}, false, "a look-alike name"},
+        {{"192.168.1.6:8010"}, false, "an address of another machine"},
+        {{"192.168.1.5:8010", "attacker.example"}, false, "a second Host of another site"},
+        {{""}, false, "an empty Host"},
+        {{"a/b"}, false, "a Host that is no host"},
+    };
+    for (const Case& c : cases) {
+        RequestSiteHeaders h;
+        h.host = c.host;
+        EXPECT_EQ(namesThisServer(h, own), c.ours) << c.what;
     }
 }
 

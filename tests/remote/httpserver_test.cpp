@@ -136,7 +136,7 @@ protected:
         c.send(request);
         return c.answer();
     }
-    QByteArray get(const QByteArray& target) { return exchange("GET /" + target + " HTTP/1.1\r\nHost: x\r\n\r\n"); }
+    QByteArray get(const QByteArray& target) { return exchange("GET /" + target + " HTTP/1.1\r\nHost: localhost\r\n\r\n"); }
     QByteArray post(const QByteArray& target, const QByteArray& body)
     {
         return exchange("POST /" + target + " HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
@@ -213,6 +213,14 @@ TEST_F(HttpServerTest, QueuesSubmissionsFromQueryAndBody)
     EXPECT_EQ(post("sendsms.htm", "moutdate=&mmessage=a%2Cb&mphoneno=%2B447700900123"), kSuccess);
     EXPECT_EQ(onlyRow().mid(0, 2), QStringList({"+447700900123", "a,b"}));
 
+    // Text as browsers send it, UTF-8; bytes that are no UTF-8 are Latin-1.
+    ASSERT_TRUE(f.db().exec("DELETE FROM tboutqueue"));
+    EXPECT_EQ(post("sendsms.htm", "mPhoneNo=1&mMessage=caf%C3%A9+%C2%A35"), kSuccess);
+    EXPECT_EQ(onlyRow().value(1), QString::fromUtf8("caf\xc3\xa9 \xc2\xa3" "5"));
+    ASSERT_TRUE(f.db().exec("DELETE FROM tboutqueue"));
+    EXPECT_EQ(get("sendsms.htm?mPhoneNo=1&mMessage=caf%E9+%A35"), kSuccess);
+    EXPECT_EQ(onlyRow().value(1), QString::fromUtf8("caf\xc3\xa9 \xc2\xa3" "5"));
+
     // A query string wins over the body.
     ASSERT_TRUE(f.db().exec("DELETE FROM tboutqueue"));
     EXPECT_EQ(post("sendsms.htm?mPhoneNo=1&mMessage=q", "mPhoneNo=2&mMessage=b"), kSuccess);
@@ -248,7 +256,7 @@ TEST_F(HttpServerTest, RefusesWhatCannotBeSent)
         "mPhoneNo=123456789012345678901&mMessage=hello",     // 21 digits
         "mPhoneNo=123",                                      // no text
         "mPhoneNo=123&mMessage=+++",                         // only blanks
-        "mPhoneNo=123&mMessage=caf%C3%A9",                   // UTF-8 bytes, not GSM text
+        "mPhoneNo=123&mMessage=%C5%A1ta",                    // UTF-8 of a letter GSM lacks
         "mPhoneNo=123&mMessage=" + QByteArray(161, 'a'),     // over one message
         "mPhoneNo=123&mMessage=x&mOutDate=31%2F02%2F2030",   // no such day
         "mPhoneNo=123&mMessage=x&mOutDate=tomorrow",
@@ -269,6 +277,8 @@ TEST_F(HttpServerTest, SubmissionsFromPagesOfOtherSitesAreRefused)
 {
     const QByteArray host = "Host: 127.0.0.1:" + QByteArray::number(server.port()) + "\r\n";
     const QByteArray self = "http://127.0.0.1:" + QByteArray::number(server.port());
+    const QByteArray port = QByteArray::number(server.port());
+    const QByteArray rebound = "Host: attacker.example:" + port + "\r\n";
     const QByteArray form = "mPhoneNo=123&mMessage=hi";
     auto postWith = [&](const QByteArray& headers) {
         return exchange("POST /sendsms.htm HTTP/1.1\r\n" + headers + "Content-Type: application/x-www-form-urlencoded\r\n"
@@ -285,6 +295,10 @@ TEST_F(HttpServerTest, SubmissionsFromPagesOfOtherSitesAreRefused)
         host + "Origin: http://evil.example\r\n",
         host + "Origin: null\r\n",
         host + "Origin: http://127.0.0.1:1\r\n",
+        // A page whose own name was pointed at this machine.
+        rebound + "Origin: http://attacker.example:" + port + "\r\n",
+        rebound + "Sec-Fetch-Site: same-origin\r\n",
+        rebound,
     };
     for (const QByteArray& headers : foreign) {
         EXPECT_EQ(getWith(headers), kFail) << headers.constData();
@@ -299,7 +313,9 @@ TEST_F(HttpServerTest, SubmissionsFromPagesOfOtherSitesAreRefused)
     EXPECT_EQ(getWith(host + "Referer: " + self + "/index.htm\r\n"), kSuccess);
     EXPECT_EQ(getWith(host), kSuccess);
     EXPECT_EQ(postWith(QByteArray()), kSuccess);
-    EXPECT_EQ(rows(), 4);
+    EXPECT_EQ(exchange("GET /sendsms.htm?" + form + " HTTP/1.0\r\n\r\n"), kSuccess);
+    EXPECT_EQ(getWith("Host: localhost:" + port + "\r\nOrigin: http://localhost:" + port + "\r\n"), kSuccess);
+    EXPECT_EQ(rows(), 6);
     // Other pages are served whoever asks.
     EXPECT_EQ(exchange("GET / HTTP/1.1\r\n" + host + "Origin: http://evil.example\r\n\r\n"), kIndex);
 }

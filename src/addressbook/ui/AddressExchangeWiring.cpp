@@ -5,11 +5,10 @@
 #include "addressbook/ui/FileImportForm.h"
 #include "addressbook/ui/ImportLogForm.h"
 #include "base/UserPrompt.h"
+#include "controls/FileDialogs.h"
 #include "controls/FormHelpers.h"
 #include "mainwindow/AppCommands.h"
 #include "mainwindow/MainWindow.h"
-
-#include <QFileDialog>
 
 namespace addrx {
 
@@ -18,9 +17,7 @@ namespace {
 QString defaultChooseExportFile(QWidget* parent)
 {
     // The program asks its own question before it replaces a file.
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"), QString(),
-                                        QStringLiteral("Text File (*.txt)"), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    return chooseFileToSave(parent, QStringLiteral("Save As"), documentsFolder(), QStringLiteral("Text File (*.txt)"));
 }
 
 } // namespace

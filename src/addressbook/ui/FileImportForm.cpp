@@ -1,5 +1,6 @@
 #include "addressbook/ui/FileImportForm.h"
 
+#include "controls/FileDialogs.h"
 #include "controls/FormHelpers.h"
 #include "addressbook/AddressGroups.h"
 #include "base/UserPrompt.h"
@@ -11,7 +12,6 @@
 #include <QComboBox>
 #include <QDrag>
 #include <QDragEnterEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -40,8 +40,8 @@ int hmm(int v) { return v * 96 / 2540; }
 
 QString defaultChooseFile(QWidget* parent)
 {
-    return QFileDialog::getOpenFileName(
-        parent, QStringLiteral("Open"), QString(),
+    return chooseFileToOpen(
+        parent, QStringLiteral("Open"), documentsFolder(),
         QStringLiteral("Comma Delimited CSV File (*.csv);;TAB Delimited Text File (*.txt)"));
 }
 

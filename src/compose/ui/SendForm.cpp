@@ -6,7 +6,6 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -26,6 +25,7 @@
 #include "compose/RingtoneSource.h"
 #include "compose/ui/BitmapImage.h"
 #include "compose/ui/BitmapView.h"
+#include "controls/FileDialogs.h"
 #include "modem/EngineState.h"
 #include "sms/SmartMessage.h"
 
@@ -63,12 +63,8 @@ QLabel* buddyLabel(const QString& caption, QWidget* buddy, QWidget* parent)
 // it, only pure black as ink; a file that is no picture shows nothing.
 QString pictureDialog(QWidget* parent, const QString& title, const QString& folder, int height)
 {
-    QFileDialog dialog(parent, title, folder,
-                       QStringLiteral("Picture Files (*.bmp,*.jpg,*.gif) (*.bmp *.gif *.jpg)"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    FileDialog dialog(parent, title, folder, QStringLiteral("Picture Files (*.bmp,*.jpg,*.gif) (*.bmp *.gif *.jpg)"));
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
     auto* preview = new compose::BitmapView(sms::kPictureWidth, height, 2, &dialog);
     preview->setObjectName(QStringLiteral("picDialog"));
     preview->setAccessibleName(QStringLiteral("Preview"));
@@ -77,7 +73,7 @@ QString pictureDialog(QWidget* parent, const QString& title, const QString& fold
     QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview, height](const QString& path) {
         sms::MonoBitmap bitmap(sms::kPictureWidth, height);
         QString ignored;
-        if (QFileInfo(path).isFile())
+        if (QFileInfo(path).isFile() && !AppPaths::isDatabaseFile(path))
             compose::loadMonoBitmap(path, sms::kPictureWidth, height, &bitmap, &ignored);
         preview->setBitmap(bitmap);
     });
@@ -90,11 +86,12 @@ QString defaultChooseFile(QWidget* parent, SendForm::FileKind kind, const QStrin
 {
     switch (kind) {
     case SendForm::FileKind::Numbers:
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), folder,
-                                            QStringLiteral("Text File (*.txt)"));
+        return chooseFileToOpen(parent, QStringLiteral("Open"), folder, QStringLiteral("Text File (*.txt)"));
     case SendForm::FileKind::Ringtone:
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), folder,
-                                            QStringLiteral("Midi File (*.mid);;RTTTL File (*.txt *.rtx)"));
+        // Every tune the form reads first, then the two kinds apart.
+        return chooseFileToOpen(
+            parent, QStringLiteral("Open"), folder,
+            QStringLiteral("Tune Files (*.mid *.txt *.rtx);;Midi File (*.mid);;RTTTL File (*.txt *.rtx)"));
     case SendForm::FileKind::Logo:
         return pictureDialog(parent, QStringLiteral("Select Logo..."), folder, sms::kLogoHeight);
     case SendForm::FileKind::Picture:
@@ -628,7 +625,7 @@ void SendForm::setPictureBitmap(const sms::MonoBitmap& bitmap)
 QString SendForm::folderFor(FileKind kind)
 {
     switch (kind) {
-    case FileKind::Numbers: return {};
+    case FileKind::Numbers: return documentsFolder();
     case FileKind::Ringtone: return AppPaths::filePath(QStringLiteral("RingTones"));
     case FileKind::Logo: return AppPaths::filePath(QStringLiteral("Logos"));
     case FileKind::Picture: return AppPaths::filePath(QStringLiteral("Pictures"));

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
@@ -23,6 +22,7 @@
 #include "base/UserPrompt.h"
 #include "compose/ui/BitmapImage.h"
 #include "compose/ui/BitmapView.h"
+#include "controls/FileDialogs.h"
 #include "editor/ui/EditorIcons.h"
 #include "editor/ui/EditorView.h"
 #include "editor/ui/TextForm.h"
@@ -50,8 +50,7 @@ const ToolInfo kTools[] = {
 
 QString defaultChooseSaveFile(QWidget* parent, const QString& folder)
 {
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save Picture as..."), folder,
-                                        QStringLiteral("*.bmp"), nullptr, QFileDialog::DontConfirmOverwrite);
+    return chooseFileToSave(parent, QStringLiteral("Save Picture as..."), folder, QStringLiteral("*.bmp"));
 }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const char* icon, const QString& tip)

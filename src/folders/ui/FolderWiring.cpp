@@ -1,5 +1,6 @@
 #include "folders/ui/FolderWiring.h"
 
+#include "controls/FileDialogs.h"
 #include "controls/FormHelpers.h"
 #include "addressbook/AddressGroups.h"
 #include "base/Database.h"
@@ -19,7 +20,6 @@
 #include <QDateTime>
 #include <QDrag>
 #include <QFile>
-#include <QFileDialog>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTreeView>
@@ -30,8 +30,7 @@ namespace {
 QString defaultChooseExportFile(QWidget* parent)
 {
     // The overwrite question is the program's own, asked afterwards.
-    return QFileDialog::getSaveFileName(parent, QString(), QString(), QStringLiteral("Text File (*.txt)"), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    return chooseFileToSave(parent, QString(), documentsFolder(), QStringLiteral("Text File (*.txt)"));
 }
 
 const QString kAppTitle = QStringLiteral("Velquarin");

@@ -1,5 +1,7 @@
 #include "remote/http/FormData.h"
 
+#include <QStringDecoder>
+
 namespace FormData {
 
 namespace {
@@ -43,6 +45,13 @@ bool sameNameNoCase(QByteArrayView a, QByteArrayView b)
     return true;
 }
 
+QString text(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString s = utf8(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : s;
+}
+
 } // namespace
 
 QByteArray decode(QByteArrayView raw)
@@ -76,7 +85,7 @@ QString field(QByteArrayView data, QByteArrayView name)
         const QByteArrayView key = trimmed(eq < 0 ? pair : pair.first(eq));
         if (sameNameNoCase(key, name)) {
             const QByteArrayView value = eq < 0 ? QByteArrayView() : trimmed(pair.sliced(eq + 1));
-            return QString::fromLatin1(decode(value));
+            return text(decode(value));
         }
         start = end + 1;
     }

@@ -13,9 +13,10 @@ QByteArray decode(QByteArrayView raw);
 
 // The value of the first pair whose name equals `name` without regard to
 // case (names are compared whole, never as substrings). The data and the
-// value are trimmed, the value is decoded, and its bytes are read as
-// Latin-1. A pair without "=" has an empty value; an absent name gives an
-// empty text.
+// value are trimmed, the value is decoded, and its bytes are read as UTF-8
+// (what the served pages declare and browsers send), or as Latin-1 when
+// they are no valid UTF-8. A pair without "=" has an empty value; an absent
+// name gives an empty text.
 QString field(QByteArrayView data, QByteArrayView name);
 
 } // namespace FormData

@@ -134,9 +134,11 @@ private:
                 return;
             }
             // A page of another site may not send through the browser of
-            // an allowed computer.
-            const bool crossSite = isCrossSiteRequest(reader_.siteHeaders(), socket_->localAddress().toString(),
-                                                      socket_->localPort());
+            // an allowed computer, nor through a name of its own that it
+            // pointed at this machine.
+            const bool crossSite =
+                isCrossSiteRequest(reader_.siteHeaders(), socket_->localAddress().toString(), socket_->localPort()) ||
+                !namesThisServer(reader_.siteHeaders(), ServerNames::ofThisMachine(socket_->localAddress()));
             const bool queued = !crossSite && server_.submit(target.hasQuery ? target.query : reader_.body());
             page = queued ? "success.htm" : "fail.htm";
         } else {

@@ -1,5 +1,7 @@
 #include "remote/http/RequestSite.h"
 
+#include <QHostInfo>
+#include <QNetworkInterface>
 #include <QUrl>
 
 namespace {
@@ -48,6 +50,47 @@ bool sameHost(const Authority& addressed, const Authority& named)
 }
 
 } // namespace
+
+ServerNames ServerNames::ofThisMachine(const QHostAddress& arrivedAt)
+{
+    ServerNames own;
+    own.addresses = QNetworkInterface::allAddresses();
+    own.addresses << arrivedAt;
+    own.names << QStringLiteral("localhost");
+    const QString host = QHostInfo::localHostName().toLower();
+    if (!host.isEmpty()) {
+        own.names << host;
+        const QString domain = QHostInfo::localDomainName().toLower();
+        if (!domain.isEmpty())
+            own.names << host + QLatin1Char('.') + domain;
+    }
+    return own;
+}
+
+bool namesThisServer(const RequestSiteHeaders& headers, const ServerNames& own)
+{
+    for (const QByteArray& v : headers.host) {
+        const Authority a = fromHostHeader(v);
+        if (!a.valid)
+            return false;
+        const QHostAddress address(a.host);
+        bool named = false;
+        if (!address.isNull()) {
+            for (const QHostAddress& mine : own.addresses)
+                named = named || mine.isEqual(address, QHostAddress::ConvertV4MappedToIPv4 |
+                                                            QHostAddress::ConvertLocalHost);
+        } else {
+            // "name." is the same name written as absolute.
+            QString name = a.host;
+            if (name.endsWith(QLatin1Char('.')))
+                name.chop(1);
+            named = own.names.contains(name);
+        }
+        if (!named)
+            return false;
+    }
+    return true;
+}
 
 bool isCrossSiteRequest(const RequestSiteHeaders& headers, const QString& localHost, int localPort)
 {

@@ -16,8 +16,10 @@
 // (or the address) gives one, the Origin's or Referer's port counting as
 // its scheme's default when not written.
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 struct RequestSiteHeaders {
     // Every value of each header, in the order received.
@@ -28,3 +30,21 @@ struct RequestSiteHeaders {
 };
 
 bool isCrossSiteRequest(const RequestSiteHeaders& headers, const QString& localHost, int localPort);
+
+// What a Host header may name: the addresses of this machine, on any of
+// which the server may listen, its names and "localhost".
+struct ServerNames {
+    QList<QHostAddress> addresses;
+    QStringList names; // lower case
+
+    // This machine's, and the address a request arrived at.
+    static ServerNames ofThisMachine(const QHostAddress& arrivedAt);
+};
+
+// Whether every Host header of a request names this server. A page of
+// another site can have its own name pointed at this machine (DNS
+// rebinding); its browser then takes the server for that site and sends
+// the page's requests, with a matching Origin, addressed to that name. A
+// request without a Host header (an HTTP/1.0 caller; browsers always send
+// one) is addressed to the address it arrived at.
+bool namesThisServer(const RequestSiteHeaders& headers, const ServerNames& own);

@@ -1,5 +1,7 @@
 #include "remote/http/WebPages.h"
 
+#include "base/AppPaths.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -37,7 +39,8 @@ int WebPages::load(const QString& folder)
     const QFileInfoList files =
         QDir(folder).entryInfoList({QStringLiteral("*.htm")}, QDir::Files | QDir::Readable, QDir::Name);
     for (const QFileInfo& info : files) {
-        if (info.size() > kMaxPageSize)
+        // A link to the database is never read: only SQLite opens it.
+        if (info.size() > kMaxPageSize || AppPaths::isDatabaseFile(info.filePath()))
             continue;
         QFile f(info.filePath());
         if (!f.open(QIODevice::ReadOnly))

@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QDir>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,14 +19,17 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QTreeView>
 
 #include "app/AppController.h"
+#include "base/AppPaths.h"
 #include "base/Database.h"
 #include "compose/ui/BitmapImage.h"
 #include "compose/ui/BitmapView.h"
 #include "compose/ui/ComposeWiring.h"
 #include "compose/ui/SendForm.h"
+#include "controls/FileDialogs.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MessageListModel.h"
 #include "modem/EngineState.h"
@@ -229,6 +234,45 @@ TEST_F(FormFixture, ANumberFileIsChosenThenWalked)
     EXPECT_EQ(lastShown(), "Warning: Please select file");
     EXPECT_EQ(asked, QList<SendForm::FileKind>{SendForm::FileKind::Numbers});
     EXPECT_EQ(queuedNumbers().size(), 2);
+}
+
+TEST_F(FormFixture, FileDialogsStartInTheirFoldersAndOfferEveryTune)
+{
+    SendForm::Hooks h = hooks();
+    h.chooseFile = nullptr;
+    make(h);
+    // Notes where the next file dialog opened and what it offers, then
+    // cancels it.
+    struct Seen {
+        QString folder;
+        QStringList filters;
+    };
+    auto cancelNextDialog = [](Seen& seen) {
+        QTimer::singleShot(0, [&seen] {
+            QFileDialog* d = nullptr;
+            testenv::waitUntil([&] { return (d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())); },
+                               30000);
+            if (d) {
+                seen = {d->directory().absolutePath(), d->nameFilters()};
+                d->reject();
+            }
+        });
+    };
+    ASSERT_TRUE(QDir().mkpath(AppPaths::filePath("RingTones")));
+    Seen tune, numbers;
+    cancelNextDialog(tune);
+    form->chooseRingtoneFile();
+    EXPECT_EQ(tune.folder.toStdString(), QDir(AppPaths::filePath("RingTones")).absolutePath().toStdString());
+    // The first filter shows the samples of both kinds.
+    const QString first = tune.filters.value(0);
+    for (const char* pattern : {"*.mid", "*.txt", "*.rtx"})
+        EXPECT_TRUE(first.contains(QLatin1String(pattern))) << first.toStdString();
+
+    // The next dialog does not start where the last one was left.
+    cancelNextDialog(numbers);
+    form->chooseNumberFile();
+    EXPECT_EQ(numbers.folder.toStdString(), QDir(documentsFolder()).absolutePath().toStdString());
+    EXPECT_EQ(numbers.filters, QStringList{"Text File (*.txt)"});
 }
 
 TEST_F(FormFixture, PickedGroupsAndAddressesAreSummedUpAndWalked)
