@@ -178,7 +178,7 @@ TEST(RenameInTree, TypedNameIsWrittenThroughTheEditor)
         editor->selectAll();
         QTest::keyClicks(editor, typed);
         QTest::keyClick(editor, Qt::Key_Return);
-        testenv::waitUntil([&] { return !w.folderTree()->findChild<QLineEdit*>(); }, 500);
+        testenv::waitUntil([&] { return !w.folderTree()->findChild<QLineEdit*>(); }, 20000);
     };
 
     // The folder being shown: its key, the current folder and the heading follow.

@@ -169,7 +169,7 @@ TEST_F(ModemLinkTest, ReplySplitIntoPiecesWithPauses)
         EXPECT_EQ(link.modemReply(), QStringLiteral("+CPIN: SIM PIN")) << "cut " << cut;
     }
     // The rest of the last reply comes after the wait ended.
-    testenv::waitUntil([this] { return link.parser().rxBuffer().isEmpty(); }, 1000);
+    testenv::waitUntil([this] { return link.parser().rxBuffer().isEmpty(); }, 20000);
     EXPECT_TRUE(link.parser().rxBuffer().isEmpty());
     EXPECT_TRUE(link.parser().response().isEmpty());
 }

@@ -186,7 +186,7 @@ TEST(OutboxQueueInTransaction, ListsHearOfARowOnlyAfterItsCommit)
         EXPECT_EQ(added.size(), 0);
         ASSERT_TRUE(t.commit());
     }
-    testenv::waitUntil([&] { return added.size() >= 1; }, 500);
+    testenv::waitUntil([&] { return added.size() >= 1; }, 20000);
     testenv::waitUntil([] { return false; }, 50);
     ASSERT_EQ(added.size(), 1);
     EXPECT_EQ(added.at(0).at(3).toString(), "+447700900124");

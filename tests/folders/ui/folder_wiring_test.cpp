@@ -673,7 +673,7 @@ TEST_F(FolderWiringTest, ThePopUpActsOnTheNodeRightClickedNotTheOneShown)
     editor->selectAll();
     QTest::keyClicks(editor, "Archive");
     QTest::keyClick(editor, Qt::Key_Return);
-    testenv::waitUntil([&] { return !tree()->findChild<QLineEdit*>(); }, 500);
+    testenv::waitUntil([&] { return !tree()->findChild<QLineEdit*>(); }, 20000);
     EXPECT_EQ(count(db, "select count(*) from tbinbox where key='InboxArchive'"), 1);
     EXPECT_EQ(folderOf(db, "tbinqueue", 4), "InboxArchive");
     EXPECT_EQ(count(db, "select count(*) from tbinbox where key='InboxB'"), 1);
