@@ -1,6 +1,11 @@
 #include "base/UserPrompt.h"
 
 
+void UserPrompt::notify(Icon icon, const QString& title, const QString& text)
+{
+    show(icon, title, text, Buttons::Ok);
+}
+
 void UserPrompt::warning(const QString& text, const QString& title)
 {
     show(Icon::Warning, title, text, Buttons::Ok);
@@ -37,6 +42,11 @@ UserPrompt::Answer ScriptedPrompt::show(Icon icon, const QString& title, const Q
     return (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel || buttons == Buttons::YesNoCancelDefaultNo)
                ? Answer::Yes
                : Answer::Ok;
+}
+
+void ScriptedPrompt::notify(Icon icon, const QString& title, const QString& text)
+{
+    shown_.append({icon, title, text, Buttons::Ok, true});
 }
 
 void ScriptedPrompt::reset()

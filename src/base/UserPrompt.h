@@ -14,7 +14,14 @@ public:
     enum class Answer { Ok, Cancel, Yes, No };
 
     virtual ~UserPrompt() = default;
+    // A box with its buttons; returns once it is answered.
     virtual Answer show(Icon icon, const QString& title, const QString& text, Buttons buttons) = 0;
+    // A box with only OK that returns at once and stays until closed: for
+    // what unattended work (the activity cycle, other programs' hand-in and
+    // requests) has to tell, so that no box holds that work while nobody
+    // answers it. The default shows it through show(); a prompt whose
+    // show() waits for a person overrides it.
+    virtual void notify(Icon icon, const QString& title, const QString& text);
 
     // Short forms used throughout the program.
     void warning(const QString& text, const QString& title = QStringLiteral("Warning"));
@@ -32,8 +39,11 @@ public:
         QString title;
         QString text;
         Buttons buttons;
+        bool notice = false; // shown by notify(): nothing waited for it
     };
     Answer show(Icon icon, const QString& title, const QString& text, Buttons buttons) override;
+    // Recorded as shown, without an answer and without calling show().
+    void notify(Icon icon, const QString& title, const QString& text) override;
 
     void reset();
     // Answers given in order; when the script is empty the default answer is

@@ -6,6 +6,7 @@
 #include "base/Settings.h"
 #include "base/UserPrompt.h"
 #include "modem/EngineState.h"
+#include "remote/RemoteInput.h"
 #include "sms/Gsm7.h"
 #include "sms/Ringtone.h"
 #include "sms/SmartMessage.h"
@@ -131,6 +132,19 @@ QString badCharacters(const QString& offending)
     return QStringLiteral("Message contains characters that cannot be sent: %1.\nPlease check and try again.")
         .arg(quoted.join(QStringLiteral(", ")));
 }
+
+QString badNumbers(const QStringList& labels)
+{
+    // A long file or group names its first few.
+    constexpr int kNamed = 10;
+    QString named = labels.mid(0, kNamed).join(QStringLiteral(", "));
+    if (labels.size() > kNamed)
+        named += QStringLiteral(" and %1 more").arg(labels.size() - kNamed);
+    return QStringLiteral("%1 cannot be sent to: %2.\nA phone number is an optional \"+\" and 1 to 20 digits, "
+                          "without blanks or other signs.\nPlease check and try again.")
+        .arg(labels.size() == 1 ? QStringLiteral("This phone number") : QStringLiteral("These phone numbers"),
+             named);
+}
 } // namespace text
 
 SendLogic::SendLogic(Database& db, UserPrompt& prompt, EngineState& state, Enqueue enqueue)
@@ -243,6 +257,10 @@ SendResult SendLogic::send(const SendRequest& r)
             prompt_.warning(text::kNoNumber);
             return result;
         }
+        if (refuseUnsendable(splitNumberList(result.numbers), false)) {
+            result.focus = SendResult::Focus::Number;
+            return result;
+        }
         result.queued = sendToNumbers(result.numbers, r.kind, content, when);
         break;
     }
@@ -252,12 +270,49 @@ SendResult SendLogic::send(const SendRequest& r)
     return result;
 }
 
+bool SendLogic::queueOne(const QString& number, int kind, const QString& content, const QDateTime& when)
+{
+    if (!enqueue_(number, kind, content, when, kSendPriority))
+        return false;
+    st_.bOutboxChanged = true;
+    st_.sngSendCount = 1;
+    return true;
+}
+
+bool SendLogic::refuseUnsendable(const QStringList& numbers, bool fromAddressBook)
+{
+    QStringList bad;
+    for (const QString& number : numbers) {
+        const QString n = number.trimmed();
+        if (!RemoteInput::isValidPhone(n) && !bad.contains(n))
+            bad << n;
+    }
+    if (bad.isEmpty())
+        return false;
+    QStringList labels;
+    for (const QString& n : bad) {
+        QString label = QLatin1Char('"') + n + QLatin1Char('"');
+        if (fromAddressBook) {
+            const Recordset rs =
+                db_.query(QStringLiteral("SELECT addrnam1, addrnam2 FROM tbaddrs WHERE addrno = ? LIMIT 1"), {n});
+            const QString name =
+                rs.isEmpty() ? QString()
+                             : (NullToEmpty(rs.value(0, 0)) + QLatin1Char(' ') + NullToEmpty(rs.value(0, 1))).trimmed();
+            if (!name.isEmpty())
+                label += QStringLiteral(" (%1)").arg(name);
+        }
+        labels << label;
+    }
+    prompt_.warning(text::badNumbers(labels));
+    return true;
+}
+
 int SendLogic::sendToNumbers(const QString& list, int kind, const QString& content, const QDateTime& when)
 {
     int queued = 0;
     bool failed = false;
     for (const QString& number : splitNumberList(list)) {
-        if (enqueue_(number, kind, content, when, kSendPriority))
+        if (queueOne(number, kind, content, when))
             ++queued;
         else
             failed = true;
@@ -282,10 +337,12 @@ int SendLogic::sendToFile(const QString& path, int kind, const QString& content,
         prompt_.warning(text::kFileHasNoNumbers);
         return 0;
     }
+    if (refuseUnsendable(file.numbers, false))
+        return 0;
     int queued = 0;
     busy.set(true);
     for (const QString& number : file.numbers) {
-        if (!enqueue_(number, kind, content, when, kSendPriority)) {
+        if (!queueOne(number, kind, content, when)) {
             busy.set(false);
             prompt_.warning(text::kFileIncomplete);
             return queued;
@@ -301,39 +358,43 @@ int SendLogic::sendToList(const QStringList& groups, const QStringList& numbers,
                           const QDateTime& when)
 {
     Busy busy(busy_);
-    int queued = 0;
-    int members = 0;
-    auto stop = [&] {
+    auto stop = [&](int queued) {
         busy.set(false);
         prompt_.warning(text::kListIncomplete);
         return queued;
     };
+    // Every recipient first: the members of each group, then the picked
+    // addresses, so that a number the modem cannot take refuses the whole
+    // list before any of it is queued.
+    QStringList recipients;
     for (const QString& group : groups) {
         const Recordset rs =
             db_.query(QStringLiteral("SELECT addrno FROM tbaddrgrps WHERE grpnam=? ORDER BY rowid"), {group});
         if (!rs.ok()) {
             busy.set(false);
             prompt_.databaseError(QStringLiteral("Unable to read the members of group %1").arg(group));
-            return stop();
+            return stop(0);
         }
-        for (int i = 0; i < rs.size(); ++i) {
-            ++members;
-            if (!enqueue_(NullToEmpty(rs.value(i, 0)).trimmed(), kind, content, when, kSendPriority))
-                return stop();
-            ++queued;
-        }
+        for (int i = 0; i < rs.size(); ++i)
+            recipients << NullToEmpty(rs.value(i, 0)).trimmed();
     }
-    for (const QString& number : numbers) {
-        ++members;
-        if (!enqueue_(number.trimmed(), kind, content, when, kSendPriority))
-            return stop();
-        ++queued;
-    }
+    for (const QString& number : numbers)
+        recipients << number.trimmed();
     busy.set(false);
-    if (members == 0) {
+    if (recipients.isEmpty()) {
         prompt_.warning(text::kGroupsEmpty);
         return 0;
     }
+    if (refuseUnsendable(recipients, true))
+        return 0;
+    busy.set(true);
+    int queued = 0;
+    for (const QString& number : recipients) {
+        if (!queueOne(number, kind, content, when))
+            return stop(queued);
+        ++queued;
+    }
+    busy.set(false);
     prompt_.note(text::kQueued);
     return queued;
 }

@@ -91,6 +91,8 @@ inline const QString kGroupsEmpty =
 inline const QString kPictureTextTooLong =
     QStringLiteral("The picture text is longer than 121 characters.\nPlease check and try again.");
 QString badCharacters(const QString& offending);
+// The numbers the modem cannot send to, each already quoted (and named).
+QString badNumbers(const QStringList& labels);
 } // namespace text
 
 // --- Send ------------------------------------------------------------------
@@ -158,7 +160,10 @@ public:
     // The whole Send: the content, then the recipients, then the walk.
     SendResult send(const SendRequest& request);
 
-    // The three enqueue procedures. Each returns the rows queued.
+    // The three enqueue procedures. Each returns the rows queued. A number
+    // the modem cannot send to (the rule of the send page and the hand-in)
+    // is refused before anything is queued, with a Warning that names it:
+    // send() checks the typed numbers, the other two their own.
     // Every element of the list is queued; a failure is remembered and the
     // walk goes on.
     int sendToNumbers(const QString& list, int kind, const QString& content, const QDateTime& when);
@@ -170,6 +175,13 @@ public:
                    const QDateTime& when);
 
 private:
+    // One row; a queued row raises the Outbox's flags at once, so that it
+    // goes while a box of the walk waits for its OK.
+    bool queueOne(const QString& number, int kind, const QString& content, const QDateTime& when);
+    // Shows the Warning and returns true when any of the numbers cannot be
+    // sent to; numbers from the address book are named with their entry.
+    bool refuseUnsendable(const QStringList& numbers, bool fromAddressBook);
+
     Database& db_;
     UserPrompt& prompt_;
     EngineState& st_;

@@ -3,8 +3,30 @@
 #include <QApplication>
 #include <QMessageBox>
 
-UserPrompt::Answer QtUserPrompt::show(Icon icon, const QString& title, const QString& text,
-                                      Buttons buttons)
+namespace {
+
+QMessageBox::Icon boxIcon(UserPrompt::Icon icon)
+{
+    switch (icon) {
+    case UserPrompt::Icon::None: return QMessageBox::NoIcon;
+    case UserPrompt::Icon::Information: return QMessageBox::Information;
+    case UserPrompt::Icon::Warning: return QMessageBox::Warning;
+    case UserPrompt::Icon::Critical: return QMessageBox::Critical;
+    case UserPrompt::Icon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+void setUp(QMessageBox& box, UserPrompt::Icon icon, const QString& title, const QString& text)
+{
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setIcon(boxIcon(icon));
+}
+
+} // namespace
+
+QWidget* QtUserPrompt::parentWindow() const
 {
     QWidget* parent = parent_.data();
     if (!parent) {
@@ -15,16 +37,14 @@ UserPrompt::Answer QtUserPrompt::show(Icon icon, const QString& title, const QSt
         if (!parent)
             parent = QApplication::activeWindow();
     }
-    QMessageBox box(parent);
-    box.setWindowTitle(title);
-    box.setText(text);
-    switch (icon) {
-    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
-    }
+    return parent;
+}
+
+UserPrompt::Answer QtUserPrompt::show(Icon icon, const QString& title, const QString& text,
+                                      Buttons buttons)
+{
+    QMessageBox box(parentWindow());
+    setUp(box, icon, title, text);
     switch (buttons) {
     case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
     case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
@@ -45,3 +65,31 @@ UserPrompt::Answer QtUserPrompt::show(Icon icon, const QString& title, const QSt
     }
 }
 
+void QtUserPrompt::notify(Icon icon, const QString& title, const QString& text)
+{
+    notices_.removeIf([](const QPointer<QMessageBox>& box) { return box.isNull(); });
+    // The same report again while nobody has read the first (a pass that
+    // keeps failing for hours) does not pile up boxes.
+    for (QMessageBox* open : openNotices()) {
+        if (open->icon() == boxIcon(icon) && open->windowTitle() == title && open->text() == text) {
+            open->raise();
+            return;
+        }
+    }
+    auto* box = new QMessageBox(parentWindow());
+    setUp(*box, icon, title, text);
+    box->setStandardButtons(QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    notices_.append(box);
+    box->show();
+}
+
+QList<QMessageBox*> QtUserPrompt::openNotices() const
+{
+    QList<QMessageBox*> out;
+    for (const QPointer<QMessageBox>& box : notices_)
+        if (box && box->isVisible())
+            out.append(box.data());
+    return out;
+}

@@ -98,18 +98,22 @@ void HandIn::runImport()
     st_.sngSendCount = 1;
     emit imported(queued, left);
 
-    // Shown after every transaction is closed, once per row and session.
+    // Shown after every transaction is closed, once per row and session,
+    // without waiting for an answer: the import runs inside the activity
+    // cycle, which goes on (acknowledgements, sending) while nobody reads it.
+    const QString title = QStringLiteral("Warning");
     if (!rs.ok()) {
         if (!tableErrorShown_) {
             tableErrorShown_ = true;
-            prompt_.warning(QStringLiteral("Unable to read messages handed in by another program.\n") +
-                                rs.error());
+            prompt_.notify(UserPrompt::Icon::Warning, title,
+                           QStringLiteral("Unable to read messages handed in by another program.\n") + rs.error());
         }
     }
     if (!report.isEmpty())
-        prompt_.warning(QStringLiteral("Unable to queue messages handed in by another program. "
-                                           "They stay in tbouttemp.\n") +
-                            report.join(QLatin1Char('\n')));
+        prompt_.notify(UserPrompt::Icon::Warning, title,
+                       QStringLiteral("Unable to queue messages handed in by another program. "
+                                      "They stay in tbouttemp.\n") +
+                           report.join(QLatin1Char('\n')));
 }
 
 HandIn::RowResult HandIn::importRow(qint64 code, QString* reason)

@@ -130,14 +130,15 @@ void RemoteServices::endPass(bool raiseOutbox)
     if (!failure_.isEmpty()) {
         // A failure that persists is shown once, not at every message.
         if (!(failedPasses_ & bit))
-            prompt_.databaseError(failure_);
+            prompt_.notify(UserPrompt::Icon::Critical, QStringLiteral("Database Error"), failure_);
         failedPasses_ |= bit;
     } else {
         failedPasses_ &= ~bit;
     }
     if (!refused_.isEmpty())
-        prompt_.warning(QStringLiteral("Unable to queue a message of the remote services.\n") +
-                        refused_.join(QLatin1Char('\n')));
+        prompt_.notify(UserPrompt::Icon::Warning, QStringLiteral("Warning"),
+                       QStringLiteral("Unable to queue a message of the remote services.\n") +
+                           refused_.join(QLatin1Char('\n')));
 }
 
 bool RemoteServices::busyElsewhere()

@@ -113,7 +113,8 @@ private:
 
     // The pass's outcome to the user: one box for a failed change (shown
     // once while the same pass keeps failing) and one for the texts that
-    // could not be queued.
+    // could not be queued. Neither waits for an answer: the passes run
+    // inside the activity cycle.
     void beginPass(Pass pass);
     void fail(const QString& text);
     void endPass(bool raiseOutbox);

@@ -282,6 +282,75 @@ TEST_F(LogicFixture, AListWalksGroupsThenAddressesKeepsDuplicatesAndStopsAtAFail
     EXPECT_EQ(shown(), QStringList{"Warning: " + text::kGroupsEmpty});
 }
 
+// A number the modem cannot send to is named in a Warning before anything
+// is queued, whichever way the recipients were given; an address-book
+// number is named with its entry.
+TEST_F(LogicFixture, NumbersTheModemCannotTakeAreRefusedByNameBeforeAnythingIsQueued)
+{
+    const QString rule = "\nA phone number is an optional \"+\" and 1 to 20 digits, without blanks or other "
+                         "signs.\nPlease check and try again.";
+    SendResult r = logic.send(textTo("441, +44 7700 900123 ,442"));
+    EXPECT_EQ(shown(), QStringList{"Warning: This phone number cannot be sent to: \"+44 7700 900123\"." + rule});
+    EXPECT_EQ(r.focus, SendResult::Focus::Number);
+    EXPECT_FALSE(r.walked);
+
+    testenv::prompt().reset();
+    SendRequest file = textTo({});
+    file.mode = RecipientMode::File;
+    file.filePath = writeFile("n.txt", "441\r\n12a45\r\n+\r\n12a45\r\n");
+    r = logic.send(file);
+    EXPECT_EQ(shown(), QStringList{"Warning: These phone numbers cannot be sent to: \"12a45\", \"+\"." + rule});
+    EXPECT_EQ(r.queued, 0);
+
+    testenv::prompt().reset();
+    ASSERT_TRUE(db.exec("INSERT INTO tbaddrs(addrnam1,addrnam2,addrno) VALUES('Ann','Lee','0770-090')"));
+    ASSERT_TRUE(db.exec("INSERT INTO tbaddrgrps(grpnam,addrno) VALUES('Team','441'),('Team','0770-090')"));
+    SendRequest list = textTo({});
+    list.mode = RecipientMode::AddressBook;
+    list.pickedGroups = {"Team"};
+    list.pickedNumbers = {"442"};
+    r = logic.send(list);
+    EXPECT_EQ(shown(), QStringList{"Warning: This phone number cannot be sent to: \"0770-090\" (Ann Lee)." + rule});
+    EXPECT_TRUE(calls.isEmpty());
+    EXPECT_EQ(testenv::prompt().shown()[0].icon, UserPrompt::Icon::Warning);
+}
+
+// Every row queued raises the Outbox before a box of the walk opens, so it
+// goes while the box waits for its OK.
+TEST_F(LogicFixture, TheOutboxIsRaisedBeforeTheOutcomeBoxOpens)
+{
+    struct Watching : ScriptedPrompt {
+        EngineState* st = nullptr;
+        QList<bool> raised;
+        Answer show(Icon icon, const QString& title, const QString& text, Buttons buttons) override
+        {
+            raised << (st->bOutboxChanged && st->sngSendCount == 1);
+            return ScriptedPrompt::show(icon, title, text, buttons);
+        }
+    } prompt;
+    prompt.st = &st;
+    SendLogic watched(db, prompt, st, [this](const QString& n, int, const QString&, const QDateTime&, int) {
+        return !refuse.contains(n);
+    });
+    ASSERT_TRUE(db.exec("INSERT INTO tbaddrgrps(grpnam,addrno) VALUES('Team','441')"));
+    SendRequest file = textTo({});
+    file.mode = RecipientMode::File;
+    file.filePath = writeFile("n.txt", "441\r\n442\r\n");
+    SendRequest list = textTo({});
+    list.mode = RecipientMode::AddressBook;
+    list.pickedGroups = {"Team"};
+    for (const SendRequest& r : {textTo("441,442"), file, list}) {
+        for (const QStringList& refused : {QStringList{}, QStringList{"442"}}) {
+            refuse = refused;
+            st.bOutboxChanged = false;
+            st.sngSendCount = 7;
+            prompt.raised.clear();
+            watched.send(r);
+            EXPECT_EQ(prompt.raised, QList<bool>{true}) << int(r.mode) << refused.size();
+        }
+    }
+}
+
 TEST_F(LogicFixture, ThroughTheRealQueueEachRowIsStoredWithItsTypeTimeAndPriority)
 {
     OutboxQueue queue(db, testenv::prompt());

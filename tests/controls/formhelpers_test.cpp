@@ -1,11 +1,12 @@
-// The helpers of the windows: opening with the desktop, and the single-copy
-// dialogs over the main window.
+// The helpers of the windows: opening with the desktop, the single-copy
+// dialogs over the main window, and the notices of the program's prompt.
 #include <gtest/gtest.h>
 
 #include "base/AppPaths.h"
 #include "base/Database.h"
 #include "controls/FileDialogs.h"
 #include "controls/FormHelpers.h"
+#include "controls/QtUserPrompt.h"
 #include "support/TestEnv.h"
 
 #include <QApplication>
@@ -14,7 +15,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
@@ -116,6 +119,35 @@ TEST(EmbedForm, OpeningADialogAgainReplacesTheOpenCopy)
     EXPECT_TRUE(gone(other));
     EXPECT_FALSE(second.isNull());
     delete second;
+}
+
+// A notice returns at once and stays over the main window without being
+// modal until its OK; the same notice again while it is open raises it
+// instead of opening another.
+TEST(QtUserPrompt, NoticesDoNotWaitAndDoNotPileUp)
+{
+    QWidget main;
+    main.setObjectName("frmMain");
+    main.show();
+    QtUserPrompt prompt;
+    prompt.notify(UserPrompt::Icon::Warning, "Warning", "Row 1 stays.");
+    prompt.notify(UserPrompt::Icon::Warning, "Warning", "Row 1 stays.");
+    prompt.notify(UserPrompt::Icon::Critical, "Database Error", "Unable to read.");
+    const QList<QMessageBox*> open = prompt.openNotices();
+    ASSERT_EQ(open.size(), 2);
+    QPointer<QMessageBox> box = open[0];
+    EXPECT_EQ(box->parentWidget(), &main);
+    EXPECT_EQ(box->windowModality(), Qt::NonModal);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(box->icon(), QMessageBox::Warning);
+    EXPECT_EQ(box->windowTitle(), "Warning");
+    EXPECT_EQ(box->text(), "Row 1 stays.");
+    EXPECT_EQ(open[1]->icon(), QMessageBox::Critical);
+    QPointer<QDialog> closed = box.data();
+    box->button(QMessageBox::Ok)->click();
+    EXPECT_TRUE(gone(closed));
+    EXPECT_EQ(prompt.openNotices().size(), 1);
+    delete prompt.openNotices().value(0);
 }
 
 #include "formhelpers_test.moc"

@@ -14,6 +14,9 @@
 
 #include "modem/ActivityScheduler.h"
 #include "modem/EngineState.h"
+#include "modem/ModemLink.h"
+#include "modem/OutboxSender.h"
+#include "modem/Reception.h"
 #include "sms/Gsm7.h"
 #include "modem/OutboxQueue.h"
 #include "remote/HandIn.h"
@@ -22,6 +25,11 @@
 #include "base/SharedFlagBlock.h"
 #include "support/TestEnv.h"
 #include "remote/QtPrint.h"
+#include "simmodem/SimModem.h"
+#include "support/Tpdu.h"
+
+#include <QEventLoop>
+#include <QTimer>
 
 using testenv::waitUntil;
 
@@ -41,6 +49,31 @@ bool writeFlagAsPeer(const QByteArray& name, float value)
     ::munmap(p, 10);
     return true;
 }
+
+// Nobody answers: show() waits as an unanswered modal box would, running
+// the event loop until a long deadline, so an activity tick that opens one
+// stops there with the activity timer stopped. notify() returns at once.
+class UnansweredPrompt : public ScriptedPrompt {
+public:
+    static constexpr int kBoxOpenMs = 40000;
+    std::function<void()> onBox; // called when any box opens
+    Answer show(Icon icon, const QString& title, const QString& text, Buttons buttons) override
+    {
+        const Answer answer = ScriptedPrompt::show(icon, title, text, buttons);
+        if (onBox)
+            onBox();
+        QEventLoop loop;
+        QTimer::singleShot(kBoxOpenMs, &loop, &QEventLoop::quit);
+        loop.exec();
+        return answer;
+    }
+    void notify(Icon icon, const QString& title, const QString& text) override
+    {
+        ScriptedPrompt::notify(icon, title, text);
+        if (onBox)
+            onBox();
+    }
+};
 
 class HandInTest : public ::testing::Test {
 protected:
@@ -364,4 +397,52 @@ TEST_F(HandInTest, ALockedDatabaseStopsThePassAndIsNeverARowsWarning)
     ASSERT_EQ(testenv::prompt().count(), 1);
     EXPECT_TRUE(testenv::prompt().shown()[0].text.contains("Row 6:"));
     EXPECT_FALSE(testenv::prompt().shown()[0].text.contains("locked"));
+}
+
+// The warning about a row whose number cannot be sent stays unanswered
+// while the cycle goes on: the good row handed in with it leaves the modem
+// and a message received after the warning opened is acknowledged.
+TEST_F(HandInTest, AnUnansweredWarningNeverHoldsTheCycle)
+{
+    UnansweredPrompt prompt;
+    SimModem modem;
+    ASSERT_TRUE(modem.start(testenv::newDir("modem") + "/modem0")) << modem.errorString().toStdString();
+    modem.setEcho(false);
+    ModemLink link{st};
+    ASSERT_TRUE(link.openPort(modem.portPath(), 115200, "None"));
+    Reception reception{f.db(), st, nullptr};
+    QObject::connect(&link, &ModemLink::cmtReceived, &reception, &Reception::DecodeIncomingPDU);
+    OutboxSender sender{st, f.db()};
+    HandIn unattended{f.db(), queue, st, flag, prompt};
+    ActivityScheduler scheduler(st, f.db(), prompt);
+    scheduler.setChannel(&link);
+    scheduler.steps().readOutboxFlag = [this] { return flag.readFloat(); };
+    installHandIn(scheduler, unattended);
+    installOutboxSender(scheduler, sender);
+    st.bModemConnected = true;
+    st.bOutboxPaused = false;
+
+    handIn_(1, "+44 7700 900123", "bad", QVariant());
+    handIn_(2, "+447700900123", "good", QVariant());
+    prompt.onBox = [&] { modem.injectCmt(tpdu::deliverText("+447700900555", "meanwhile")); };
+    ASSERT_TRUE(flag.writeFloat(1.0f));
+    QElapsedTimer clock;
+    clock.start();
+    scheduler.start();
+    const bool done = waitUntil(
+        [&] {
+            return modem.sentMessages().size() == 1 && modem.deliveries().size() == 1 &&
+                   modem.deliveries()[0].ackedMs >= 0;
+        },
+        UnansweredPrompt::kBoxOpenMs / 2);
+    const qint64 tookMs = clock.elapsed();
+    scheduler.stop();
+    ASSERT_TRUE(done);
+    EXPECT_LT(tookMs, UnansweredPrompt::kBoxOpenMs / 2) << "the cycle waited for the box";
+    EXPECT_EQ(modem.sentMessages()[0].ud.text, "good");
+    ASSERT_EQ(prompt.count(), 1);
+    EXPECT_TRUE(prompt.shown()[0].notice);
+    EXPECT_EQ(prompt.shown()[0].title, "Warning");
+    EXPECT_EQ(prompt.shown()[0].icon, UserPrompt::Icon::Warning);
+    EXPECT_TRUE(prompt.shown()[0].text.contains("Row 1: the number \"+44 7700 900123\""));
 }

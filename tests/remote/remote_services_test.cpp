@@ -233,6 +233,8 @@ TEST_F(RemoteServicesTest, AFailedDeleteOrUpdateEndsThePassWithOneReport)
     ASSERT_EQ(boxes(), 1);
     EXPECT_EQ(testenv::prompt().shown()[0].title, "Database Error");
     EXPECT_TRUE(testenv::prompt().shown()[0].text.startsWith("Unable to delete"));
+    // The passes run inside the activity cycle: their boxes wait for nobody.
+    EXPECT_TRUE(testenv::prompt().shown()[0].notice);
     EXPECT_FALSE(st.bInboxProcessRequest);
 
     // Failing again is not shown again; once it works the rows are served.
@@ -256,6 +258,16 @@ TEST_F(RemoteServicesTest, AFailedDeleteOrUpdateEndsThePassWithOneReport)
         services.ProcessAutoRespond();
     EXPECT_TRUE(queued().isEmpty());
     EXPECT_EQ(boxes(), 1);
+
+    // A reply the queue refuses is reported the same way.
+    testenv::prompt().reset();
+    db.exec("DROP TRIGGER nomark");
+    st.sAutoRespondText = QString::fromUtf8("\u0416");
+    services.ProcessAutoRespond();
+    ASSERT_EQ(boxes(), 1);
+    EXPECT_EQ(testenv::prompt().shown()[0].title, "Warning");
+    EXPECT_TRUE(testenv::prompt().shown()[0].text.startsWith("Unable to queue a message of the remote services."));
+    EXPECT_TRUE(testenv::prompt().shown()[0].notice);
 }
 
 TEST_F(RemoteServicesTest, ABurstOfRequestsIsServedInBoundedSlices)
