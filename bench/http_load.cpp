@@ -29,7 +29,7 @@
 #include "modem/OutboxQueue.h"
 #include "remote/http/HttpServer.h"
 #include "base/Database.h"
-#include "base/UserPrompt.h"
+#include "support/ScriptedPrompt.h"
 
 
 // Nothing here asks; a question would be answered from the script.

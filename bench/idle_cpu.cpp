@@ -10,7 +10,7 @@
 #include "modem/ModemLink.h"
 #include "base/AppPaths.h"
 #include "base/Database.h"
-#include "base/UserPrompt.h"
+#include "support/ScriptedPrompt.h"
 
 #include <QApplication>
 #include <QDir>

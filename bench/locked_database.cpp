@@ -36,7 +36,7 @@
 
 #include "base/Database.h"
 #include "base/SharedFlagBlock.h"
-#include "base/UserPrompt.h"
+#include "support/ScriptedPrompt.h"
 #include "engine/EngineWiring.h"
 #include "modem/ActivityScheduler.h"
 #include "modem/EngineState.h"

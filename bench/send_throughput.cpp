@@ -13,7 +13,7 @@
 #include "engine/EngineWiring.h"
 #include "simmodem/SimModem.h"
 #include "base/Database.h"
-#include "base/UserPrompt.h"
+#include "support/ScriptedPrompt.h"
 #include "support/TestEnv.h"
 
 #include <QCoreApplication>

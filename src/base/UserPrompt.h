@@ -2,7 +2,6 @@
 // Every message box and question of the program goes through a UserPrompt
 // handed to the part that asks, so that tests answer them from a script and
 // never block on a dialog. The windows install the Qt implementation.
-#include <QList>
 #include <QString>
 
 class UserPrompt {
@@ -29,34 +28,4 @@ public:
     void note(const QString& text, const QString& title = QStringLiteral("Note"));
     void databaseError(const QString& text, const QString& title = QStringLiteral("Database Error"));
     bool confirm(const QString& text, const QString& title = QStringLiteral("Confirm"));
-};
-
-// Records every box and answers from a script; used by the tests.
-class ScriptedPrompt : public UserPrompt {
-public:
-    struct Shown {
-        Icon icon;
-        QString title;
-        QString text;
-        Buttons buttons;
-        bool notice = false; // shown by notify(): nothing waited for it
-    };
-    Answer show(Icon icon, const QString& title, const QString& text, Buttons buttons) override;
-    // Recorded as shown, without an answer and without calling show().
-    void notify(Icon icon, const QString& title, const QString& text) override;
-
-    void reset();
-    // Answers given in order; when the script is empty the default answer is
-    // used (Yes for Yes/No boxes, Ok otherwise, unless set).
-    void queue(Answer a) { script_.append(a); }
-    void setDefault(Answer a) { default_ = a; hasDefault_ = true; }
-    const QList<Shown>& shown() const { return shown_; }
-    bool sawText(const QString& text) const;
-    int count() const { return int(shown_.size()); }
-
-private:
-    QList<Shown> shown_;
-    QList<Answer> script_;
-    Answer default_ = Answer::Ok;
-    bool hasDefault_ = false;
 };

@@ -501,6 +501,7 @@ TEST_F(HttpServerTest, PortInUseIsAWarningAndNotAnError)
     EXPECT_FALSE(StartHTTPServer(second, other.serverPort()));
     ASSERT_EQ(testenv::prompt().count(), 1);
     EXPECT_EQ(testenv::prompt().shown()[0].title, "Warning");
+    EXPECT_TRUE(testenv::prompt().shown()[0].notice);
     EXPECT_TRUE(testenv::prompt().shown()[0].text.startsWith(
         QStringLiteral("Unable to start HTTP service on port %1.\n").arg(other.serverPort())));
     EXPECT_FALSE(StartHTTPServer(second, 70000));

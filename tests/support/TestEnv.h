@@ -6,7 +6,7 @@
 #include <memory>
 
 class Database;
-#include "base/UserPrompt.h"
+#include "support/ScriptedPrompt.h"
 
 
 namespace testenv {
