@@ -150,6 +150,13 @@ void SendJournal::applyLine(const QByteArray& line)
         }
         return true;
     };
+    // The part a record of three fields and a part number names.
+    auto namedPart = [&]() -> Part* {
+        int v[1];
+        if (!ints(3, 1, v) || v[0] < 1)
+            return nullptr;
+        return &entryFor().parts[v[0]];
+    };
 
     switch (kind) {
     case 'P': {
@@ -166,17 +173,12 @@ void SendJournal::applyLine(const QByteArray& line)
         p.written = false;
         return;
     }
-    case 'W': {
-        int v[1];
-        if (!ints(3, 1, v) || v[0] < 1)
-            return;
-        Part& p = entryFor().parts[v[0]];
-        if (p.open) {
-            p.open = false;
-            p.written = true;
+    case 'W':
+        if (Part* p = namedPart(); p && p->open) {
+            p->open = false;
+            p->written = true;
         }
         return;
-    }
     case 'C': {
         int v[4];
         if (!ints(3, 4, v) || v[0] < 1 || v[1] < v[0])
@@ -190,14 +192,10 @@ void SendJournal::applyLine(const QByteArray& line)
         p.modemReference = v[3];
         return;
     }
-    case 'R': {
-        int v[1];
-        if (!ints(3, 1, v) || v[0] < 1)
-            return;
-        Part& p = entryFor().parts[v[0]];
-        p.open = p.written = false;
+    case 'R':
+        if (Part* p = namedPart())
+            p->open = p->written = false;
         return;
-    }
     case 'S':
         if (f.size() < 4 || (f[3] != "C" && f[3] != "E"))
             return;
