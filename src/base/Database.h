@@ -68,7 +68,7 @@ public:
         int saved_;
     };
     // The schema version the upgrade scripts lead to (PRAGMA user_version).
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
     // Opens the file; a file that does not exist yet is created with mode
     // 0600 and given the shipped schema. An older file is brought up to

@@ -24,6 +24,11 @@ EngineCore::EngineCore(Database& db, UserPrompt& prompt, QObject* parent)
     // in the middle of another exchange.
     reception_ = std::make_unique<Reception>(db_, state_, &inboxBlock_);
     connect(modem_.get(), &ModemLink::cmtReceived, reception_.get(), &Reception::DecodeIncomingPDU);
+    // What the modem has surely acknowledged is no longer taken for a
+    // redelivery when it comes again.
+    connect(modem_.get(), &ModemLink::acknowledgementSent, reception_.get(), &Reception::acknowledgementSent);
+    connect(modem_.get(), &ModemLink::acknowledgementConfirmed, reception_.get(),
+            &Reception::acknowledgementConfirmed);
 
     // The Outbox: queued rows are sent by the cycle's sending step.
     outbox_ = std::make_unique<OutboxQueue>(db_, prompt_);

@@ -121,7 +121,12 @@ void ActivityScheduler::runActivities()
     // 7. Hand-in by another program.
     if (steps_.readOutboxFlag) {
         st_.sngOutboxFlag = steps_.readOutboxFlag();
-        if (st_.sngOutboxFlag == 1.0f && steps_.importOutTemp)
+        // The import lowers the flag before it has taken every row: rows a
+        // run left behind when it stopped are taken at the first connected
+        // cycle, whatever the flag holds.
+        const bool leftBehind = !handInSwept_;
+        handInSwept_ = true;
+        if ((st_.sngOutboxFlag == 1.0f || leftBehind) && steps_.importOutTemp)
             steps_.importOutTemp();
     }
 

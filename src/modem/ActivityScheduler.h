@@ -114,6 +114,7 @@ private:
     Steps steps_;
     QTimer timer_;
     bool reconnecting_ = false;
+    bool handInSwept_ = false;   // the first connected cycle imported what tbouttemp held
     bool inStartUp_ = false;     // detection, start-up or a reconnection at work
     QElapsedTimer sinceReconnectTry_;
     int reconnectIntervalMs_ = kReconnectIntervalMs;

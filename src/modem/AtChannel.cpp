@@ -14,9 +14,11 @@ AtExpect expectFor(const QString& command)
     return AtExpect::Final;
 }
 
-AtResult AtChannel::exchange(const QString& command, double timeoutSec)
+AtResult AtChannel::exchange(const QString& command, double timeoutSec, const std::function<void()>& written)
 {
     AtResult r;
+    if (written)
+        written();
     const bool ok = sendATCommand(command, timeoutSec);
     r.written = true;
     r.success = ok;

@@ -3,12 +3,13 @@
 // outcome. Implemented by ModemLink over the serial port, and by fakes in
 // tests.
 #include <QString>
+#include <functional>
 
 // What a command waits for.
 enum class AtExpect {
     Final,  // a final result: "OK" is success
     Prompt, // "AT+CMGS=<n>": the "> " prompt for the message body
-    Submit, // a message body ended by Ctrl-Z: "+CMGS: <mr>", then "OK"
+    Submit, // a message body ended by Ctrl-Z: "OK", mostly after "+CMGS: <mr>"
 };
 
 // How one exchange ended.
@@ -47,10 +48,14 @@ public:
     virtual ~AtChannel() = default;
 
     // Sends the command text as given (the caller adds the CR, or Ctrl-Z
-    // after a message body) and waits up to timeoutSec for its outcome. The
-    // default builds the result from sendATCommand() for channels that have
-    // only that.
-    virtual AtResult exchange(const QString& command, double timeoutSec);
+    // after a message body) and waits up to timeoutSec for its outcome.
+    // written, when given, is called once the whole command has been handed
+    // to the system for the line, before the wait; it is not called when
+    // the command never left. The default builds the result from
+    // sendATCommand() for channels that have only that (and calls written
+    // just before it).
+    virtual AtResult exchange(const QString& command, double timeoutSec, const std::function<void()>& written);
+    AtResult exchange(const QString& command, double timeoutSec) { return exchange(command, timeoutSec, {}); }
 
     // The same as a yes or no: true when exchange() gives success, and when
     // Cancel ended the wait (the caller looks at bCancelled, as every

@@ -19,7 +19,11 @@ ModemLink::ModemLink(ModemState& state, QObject* parent) : QObject(parent), st_(
 
     // bGotCMT is left to reception: an indication is acknowledged only once
     // its message is kept.
-    parser_.onCmt = [this](const QString& header, const QString& pdu) { emit cmtReceived(header, pdu); };
+    parser_.onCmt = [this](const QString& header, const QString& pdu) {
+        // An indication right behind the "OK" to "AT+CNMA" comes after it.
+        noteAcknowledged();
+        emit cmtReceived(header, pdu);
+    };
     parser_.onRing = [this] { emit ringReceived(); };
     parser_.onUnsolicited = [this](const QString& line) { emit unsolicitedLine(line); };
 }
@@ -176,6 +180,14 @@ bool ModemLink::writeRaw(const QByteArray& bytes)
     return port_.isOpen();
 }
 
+void ModemLink::noteAcknowledged()
+{
+    if (acknowledging_ && parser_.gotOK()) {
+        acknowledging_ = false;
+        emit acknowledgementConfirmed();
+    }
+}
+
 void ModemLink::cancel()
 {
     st_.bCancelled = true;
@@ -296,7 +308,7 @@ bool ModemLink::sendATCommand(const QString& command, double timeoutSec)
     return r.success || r.kind == AtResult::Kind::Cancelled;
 }
 
-AtResult ModemLink::exchange(const QString& command, double timeoutSec)
+AtResult ModemLink::exchange(const QString& command, double timeoutSec, const std::function<void()>& written)
 {
     using Kind = AtResult::Kind;
     AtResult r;
@@ -323,6 +335,7 @@ AtResult ModemLink::exchange(const QString& command, double timeoutSec)
             // Cancel belongs to this exchange and ends with it.
             link->inCommand_ = false;
             link->cancelRequested_ = false;
+            link->acknowledging_ = false;
         }
     } ending{this};
     auto kindOf = [](WaitEnd w) {
@@ -355,6 +368,29 @@ AtResult ModemLink::exchange(const QString& command, double timeoutSec)
         return r;
     }
     r.written = true;
+    if (command.startsWith(QLatin1String("AT+CNMA"), Qt::CaseInsensitive)) {
+        acknowledging_ = true;
+        emit acknowledgementSent();
+    }
+    // Written means handed to the system, not only to Qt's buffer: what the
+    // system holds reaches the modem even if this program dies now.
+    bool handedOver = !written;
+    auto noteHandedOver = [&] {
+        if (!handedOver && port_.isOpen() && port_.bytesToWrite() == 0) {
+            handedOver = true;
+            written();
+        }
+    };
+    struct Drain {
+        QMetaObject::Connection connection;
+        ~Drain() { QObject::disconnect(connection); }
+    } drain;
+    if (written) {
+        port_.flush();
+        noteHandedOver();
+        if (!handedOver)
+            drain.connection = connect(&port_, &QSerialPort::bytesWritten, this, noteHandedOver);
+    }
     const qint64 deadline = now() + qint64(timeoutSec * 1e9);
     w = waitFor([this] { return parser_.outcomeSeen(); }, deadline);
 
@@ -370,7 +406,8 @@ AtResult ModemLink::exchange(const QString& command, double timeoutSec)
                 needsResync_ = true;
         } else if (parser_.gotOK()) {
             r.kind = Kind::Ok;
-            r.success = expect == AtExpect::Final || (expect == AtExpect::Submit && confirmed);
+            r.success = expect == AtExpect::Final || expect == AtExpect::Submit;
+            noteAcknowledged();
         } else {
             r.kind = Kind::Error;
             r.code = parser_.modemError();

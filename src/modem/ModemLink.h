@@ -62,8 +62,13 @@ public:
     static QSerialPort::FlowControl flowControlFor(const QString& handshake);
 
     // AtChannel. The line is written as given (Latin-1). A command on a
-    // closed port fails at once, silently, with PortLost.
-    AtResult exchange(const QString& command, double timeoutSec) override;
+    // closed port fails at once, silently, with PortLost. A message body is
+    // answered by its "OK" ("+CMGS: <mr>" before it is not required: some
+    // phones leave it out); the line is in step when the body goes, so an
+    // "OK" before the deadline is the body's.
+    using AtChannel::exchange;
+    AtResult exchange(const QString& command, double timeoutSec,
+                      const std::function<void()>& written) override;
     // SendATCommand: true when the command got the outcome it asked for
     // (OK, the prompt for "AT+CMGS=", the confirmation for a body), or when
     // Cancel ended its wait.
@@ -107,6 +112,11 @@ signals:
     // closed and portLost follows.
     void linkError(const QString& why);
     void logAppended(const QString& chunk);
+    // "AT+CNMA" went to the modem: it acknowledges the indications received
+    // before it. acknowledgementConfirmed follows as soon as the modem's
+    // "OK" is read, before any indication behind it.
+    void acknowledgementSent();
+    void acknowledgementConfirmed();
     // The port went away under us (a USB modem re-enumerating, a pulled
     // cable, a write that failed) and was closed.
     void portLost();
@@ -124,6 +134,8 @@ private:
     WaitEnd waitFor(const std::function<bool()>& done, qint64 deadlineNs, qint64* at = nullptr);
     // Reads whatever the port holds right now.
     void drainPort();
+    // Emits acknowledgementConfirmed once "AT+CNMA" has its "OK".
+    void noteAcknowledged();
     // ESC and "AT" rounds until an "OK" is the last answer for a while.
     WaitEnd resynchronise();
     // The monotonic clock of the deadlines, in nanoseconds.
@@ -138,6 +150,7 @@ private:
     std::function<bool()> waitDone_;   // what ends it
     bool inCommand_ = false;
     bool needsResync_ = false;
+    bool acknowledging_ = false;       // "AT+CNMA" in hand, its "OK" not seen yet
     int resyncAnswerMs_ = kResyncAnswerMs;
     bool cancelRequested_ = false;     // Cancel for the exchange in hand
     bool cancelFlagAtStart_ = false;   // bCancelled was already up when it began

@@ -267,7 +267,10 @@ OutboxSender::TryResult OutboxSender::sendPart(const Row& row, int part, int tot
             channel_->exchange(QString(QChar(0x1B)), kCmgsTimeout);
             return TryResult::Waiting;
         }
-        const AtResult answer = channel_->exchange(body, pduTimeout);
+        // Recorded once the system has taken the whole body: a program that
+        // dies before has sent nothing, and counts no body as gone out.
+        const AtResult answer =
+            channel_->exchange(body, pduTimeout, [&] { journal_.partWritten(row.code, part); });
         if (answer.success) {
             // On the disk before anything else happens.
             journal_.confirmPart(row.code, part, modemReferenceOf(answer.reply));

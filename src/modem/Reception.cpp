@@ -159,12 +159,14 @@ void Reception::DecodeIncomingPDU(const QString& header, const QString& pdu)
         const Store r = storeOne(pdu, *d, arrival);
         if (r == Store::Stored || r == Store::AlreadyKept) {
             lastKept_ = r == Store::Stored ? Kept::Stored : Kept::AlreadyKept;
+            unacknowledged_.append(digestOf(pdu));
             st_.bGotCMT = true;
             return;
         }
     }
     if (appendToJournal(pdu, arrival)) {
         lastKept_ = Kept::Journaled;
+        unacknowledged_.append(digestOf(pdu));
         journalPending_ = true;
         if (!replayTimer_.isActive())
             replayTimer_.start();
@@ -188,6 +190,10 @@ Reception::Store Reception::storeOne(const QString& pdu, const pdu::Deliver& d, 
     const QString sender = removeAreaCode(d.sender, st_.sAreaCode);
     const QString digest = digestOf(pdu);
 
+    // Acknowledgements confirmed meanwhile count before the look below.
+    if (!writeConfirmations())
+        return db_.lastWasBusy() ? Store::Busy : Store::Failed;
+
     // The part and, with the last part, the whole message are written in one
     // transaction with the digest; a refused step keeps nothing of this part.
     qint64 code = -1;
@@ -195,15 +201,17 @@ Reception::Store Reception::storeOne(const QString& pdu, const pdu::Deliver& d, 
         Transaction tx(db_);
         if (!tx.ok())
             return db_.lastWasBusy() ? Store::Busy : Store::Failed;
-        const Recordset seen = db_.query(QStringLiteral("SELECT 1 FROM tbindigest WHERE digest=?"), {digest});
+        const Recordset seen =
+            db_.query(QStringLiteral("SELECT acked FROM tbindigest WHERE digest=?"), {digest});
         if (!seen.ok())
             return db_.lastWasBusy() ? Store::Busy : Store::Failed;
-        if (!seen.isEmpty())
+        // Delivered again while its acknowledgement is not confirmed.
+        if (!seen.isEmpty() && seen.value(0, 0).toInt() == 0)
             return Store::AlreadyKept;
         const PartAssembler::Outcome kept = assembler_.add(sender, d, arrival);
         if (!kept.ok)
             return db_.lastWasBusy() ? Store::Busy : Store::Failed;
-        if (!db_.exec(QStringLiteral("INSERT INTO tbindigest(digest, received) VALUES(?, ?)"),
+        if (!db_.exec(QStringLiteral("INSERT OR REPLACE INTO tbindigest(digest, received, acked) VALUES(?, ?, 0)"),
                       {digest, dbtime::toDb(arrival)})) {
             qWarning("Reception: cannot record a received message: %s", qPrintable(db_.lastError()));
             return db_.lastWasBusy() ? Store::Busy : Store::Failed;
@@ -219,6 +227,48 @@ Reception::Store Reception::storeOne(const QString& pdu, const pdu::Deliver& d, 
     if (code > 0)
         announce(code, sender, d.messageType, d.requestType);
     return Store::Stored;
+}
+
+void Reception::acknowledgementSent()
+{
+    acknowledging_ += unacknowledged_;
+    unacknowledged_.clear();
+}
+
+void Reception::acknowledgementConfirmed()
+{
+    // A modem holds its next indication until the last one is acknowledged
+    // (or it gave up waiting): the "OK" is surely for a message only when
+    // one alone (maybe delivered again) was kept since the acknowledgement
+    // before. With more, which one it was is not known, and they stay taken
+    // for redeliveries.
+    acknowledging_.removeDuplicates();
+    if (acknowledging_.size() == 1)
+        confirmed_ += acknowledging_;
+    acknowledging_.clear();
+    // Inside another part's transaction it waits for the next store.
+    if (!db_.inTransaction() && !replaying_) {
+        const Database::ShortWait shortWait(db_, kStoreWaitMs);
+        writeConfirmations();
+    }
+}
+
+bool Reception::writeConfirmations()
+{
+    if (confirmed_.isEmpty())
+        return true;
+    if (!db_.upgrade())
+        return false;
+    Transaction tx(db_);
+    if (!tx.ok())
+        return false;
+    for (const QString& digest : std::as_const(confirmed_))
+        if (!db_.exec(QStringLiteral("UPDATE tbindigest SET acked=1 WHERE digest=?"), {digest}))
+            return false;
+    if (!tx.commit())
+        return false;
+    confirmed_.clear();
+    return true;
 }
 
 void Reception::pruneDigests()

@@ -22,7 +22,11 @@
 // store exactly once: a message the network delivers again because the
 // program stopped before acknowledging it, or a journal line replayed a
 // second time after the program stopped halfway, is recognised and kept
-// once.
+// once. The network delivers again only what was not acknowledged: once
+// the modem answered "OK" to the "AT+CNMA" that followed a message, its
+// digest is marked acknowledged, and the same PDU arriving later is a new
+// message (two alike from the same sender in the same second are alike to
+// the byte) and is stored again.
 //
 // The journal is a text file, one line per message:
 //   "V1" SP arrival SP pdu SP check LF
@@ -36,6 +40,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include "modem/PartAssembler.h"
@@ -97,6 +102,10 @@ public slots:
     // One indication: its header line and its PDU line. Raises bGotCMT when
     // the message is kept (or dropped as malformed), see above.
     void DecodeIncomingPDU(const QString& header, const QString& pdu);
+    // "AT+CNMA" went to the modem; it covers the messages kept before it.
+    void acknowledgementSent();
+    // The modem answered it "OK": those messages are acknowledged for good.
+    void acknowledgementConfirmed();
 
 signals:
     // A message was stored and committed. The Inbox list adds it when it
@@ -111,6 +120,9 @@ private:
     Store storeOne(const QString& pdu, const pdu::Deliver& d, const QDateTime& arrival);
     bool appendToJournal(const QString& pdu, const QDateTime& arrival);
     void pruneDigests();
+    // Marks the digests whose acknowledgement was confirmed; false when the
+    // database did not take it (tried again with the next store).
+    bool writeConfirmations();
     void announce(qint64 code, const QString& sender, int type, int requestType);
 
     Database& db_;
@@ -123,4 +135,10 @@ private:
     bool replaying_ = false;
     bool lastReplayBusy_ = false; // the last replay left lines waiting for their turn
     Kept lastKept_ = Kept::NotKept;
+    // Digests of the messages kept since the last "AT+CNMA" went out, of
+    // those it covers, and of those whose acknowledgement was confirmed
+    // and is not written yet.
+    QStringList unacknowledged_;
+    QStringList acknowledging_;
+    QStringList confirmed_;
 };

@@ -7,9 +7,14 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kPrompt = QStringLiteral("\r\n> ");
-const QString kCmt = QStringLiteral("\r\n+CMT: ");
-const QString kCds = QStringLiteral("\r\n+CDS: ");
-const QString kRing = QStringLiteral("\r\nRING\r\n");
+const QString kCmt = QStringLiteral("+CMT: ");
+const QString kCds = QStringLiteral("+CDS: ");
+const QString kRing = QStringLiteral("RING\r\n");
+
+// What a modem never puts into a line of its own: control characters
+// (line ends among them) and bytes outside printable ASCII. Line noise is
+// made of them.
+bool isNoise(QChar c) { return c.unicode() < 0x20 || c.unicode() >= 0x7F; }
 
 // The error number starts right after "+CMS ERROR: ", or after
 // "+CME ERROR:" and one blank.
@@ -153,17 +158,25 @@ void ReplyParser::parse()
         if (pos_ >= rxBuffer_.size())
             break;
         const QStringView rest = QStringView(rxBuffer_).mid(pos_);
+        // An indication starts a line: after the CR LF the modem puts before
+        // it, or after a line end, or after noise that has no line end of
+        // its own (or that took the indication's CR LF as its own). Text of
+        // a line that is not noise (a reply, a PDU) never starts one.
+        int lineStart = pos_;
+        while (lineStart < rxBuffer_.size() && isNoise(rxBuffer_.at(lineStart)))
+            ++lineStart;
+        const QStringView head = QStringView(rxBuffer_).mid(lineStart);
         if (rest.startsWith(kPrompt)) {
             pos_ += int(kPrompt.size());
             handlePrompt();
-        } else if (rest.startsWith(kCmt)) {
-            if (!handleIndication(kCmt, true))
+        } else if (head.startsWith(kCmt)) {
+            if (!handleIndication(lineStart, kCmt, true))
                 break;
-        } else if (rest.startsWith(kCds)) {
-            if (!handleIndication(kCds, false))
+        } else if (head.startsWith(kCds)) {
+            if (!handleIndication(lineStart, kCds, false))
                 break;
-        } else if (rest.startsWith(kRing)) {
-            pos_ += int(kRing.size());
+        } else if (head.startsWith(kRing)) {
+            pos_ = lineStart + int(kRing.size());
             if (onRing)
                 onRing();
         } else if (!handleLine()) {
@@ -183,13 +196,13 @@ void ReplyParser::parse()
     }
 }
 
-bool ReplyParser::handleIndication(const QString& prefix, bool cmt)
+bool ReplyParser::handleIndication(int start, const QString& prefix, bool cmt)
 {
-    const int headerEnd = findCrLf(pos_ + 2);
+    const int headerEnd = findCrLf(start);
     const int pduEnd = headerEnd < 0 ? -1 : findCrLf(headerEnd + 2);
     if (pduEnd < 0)
         return false; // the PDU line is still on its way
-    const int headerStart = pos_ + int(prefix.size());
+    const int headerStart = start + int(prefix.size());
     const QString header = rxBuffer_.mid(headerStart, headerEnd - headerStart);
     const QString pdu = rxBuffer_.mid(headerEnd + 2, pduEnd - headerEnd - 2);
     pos_ = pduEnd + 2;

@@ -95,7 +95,8 @@ private:
 
     void parse();
     // Each returns false when its text is not complete yet.
-    bool handleIndication(const QString& prefix, bool cmt);
+    // start: where the prefix begins, at the start of a line.
+    bool handleIndication(int start, const QString& prefix, bool cmt);
     bool handleLine();
     void handlePrompt();
     void dispatch(const QString& unit, const QString& content, bool inExchange);

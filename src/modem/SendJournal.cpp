@@ -110,13 +110,13 @@ bool SendJournal::load()
         applyLine(all.mid(at, end - at));
         at = end + 1;
     }
-    // A body begun and never answered: its outcome is not known.
+    // A body written and never answered: its outcome is not known. One
+    // begun and not written never left.
     for (Entry& e : entries_) {
         for (Part& p : e.parts) {
-            if (p.open) {
-                p.open = false;
+            if (p.written)
                 ++p.unanswered;
-            }
+            p.open = p.written = false;
         }
     }
     return true;
@@ -150,6 +150,13 @@ void SendJournal::applyLine(const QByteArray& line)
         }
         return true;
     };
+    // The part a record of three fields and a part number names.
+    auto namedPart = [&]() -> Part* {
+        int v[1];
+        if (!ints(3, 1, v) || v[0] < 1)
+            return nullptr;
+        return &entryFor().parts[v[0]];
+    };
 
     switch (kind) {
     case 'P': {
@@ -160,11 +167,18 @@ void SendJournal::applyLine(const QByteArray& line)
         e.total = v[1];
         e.mr = v[2];
         Part& p = e.parts[v[0]];
-        if (p.open)
+        if (p.written)
             ++p.unanswered;
         p.open = true;
+        p.written = false;
         return;
     }
+    case 'W':
+        if (Part* p = namedPart(); p && p->open) {
+            p->open = false;
+            p->written = true;
+        }
+        return;
     case 'C': {
         int v[4];
         if (!ints(3, 4, v) || v[0] < 1 || v[1] < v[0])
@@ -173,18 +187,15 @@ void SendJournal::applyLine(const QByteArray& line)
         e.total = v[1];
         e.mr = v[2];
         Part& p = e.parts[v[0]];
-        p.open = false;
+        p.open = p.written = false;
         p.confirmed = true;
         p.modemReference = v[3];
         return;
     }
-    case 'R': {
-        int v[1];
-        if (!ints(3, 1, v) || v[0] < 1)
-            return;
-        entryFor().parts[v[0]].open = false;
+    case 'R':
+        if (Part* p = namedPart())
+            p->open = p->written = false;
         return;
-    }
     case 'S':
         if (f.size() < 4 || (f[3] != "C" && f[3] != "E"))
             return;
@@ -207,14 +218,15 @@ QByteArray SendJournal::recordsOf(qint64 code, const Entry& e) const
     for (auto it = e.parts.cbegin(); it != e.parts.cend(); ++it) {
         const Part& p = it.value();
         const QByteArray begun = "P" + head + num(it.key()) + ' ' + num(e.total) + ' ' + num(e.mr) + '\n';
-        // Each P left without an answer is one body of unknown outcome.
-        const int unknown = p.unanswered + (p.open ? 1 : 0);
+        // Each P and W left without an answer is one body of unknown outcome.
+        const QByteArray gone = begun + "W" + head + num(it.key()) + '\n';
+        const int unknown = p.unanswered + (p.written ? 1 : 0);
         if (p.confirmed) {
-            out += begun.repeated(p.unanswered + 1);
+            out += gone.repeated(p.unanswered) + begun;
             out += "C" + head + num(it.key()) + ' ' + num(e.total) + ' ' + num(e.mr) + ' ' +
                    num(p.modemReference) + '\n';
         } else if (unknown > 0) {
-            out += begun.repeated(unknown);
+            out += gone.repeated(unknown);
         } else {
             out += begun + "R" + head + num(it.key()) + '\n';
         }
@@ -259,6 +271,13 @@ bool SendJournal::beginPart(qint64 code, const QByteArray& id, int part, int tot
     return true;
 }
 
+bool SendJournal::partWritten(qint64 code, int part)
+{
+    const QByteArray line = "W " + num(code) + ' ' + entries_.value(code).id + ' ' + num(part);
+    applyLine(line);
+    return append(line);
+}
+
 bool SendJournal::confirmPart(qint64 code, int part, int modemReference)
 {
     const Entry e = entries_.value(code);
@@ -281,10 +300,9 @@ void SendJournal::noteUnanswered(qint64 code, int part)
     if (it == entries_.end())
         return;
     Part& p = it->parts[part];
-    if (p.open) {
-        p.open = false;
+    if (p.written)
         ++p.unanswered;
-    }
+    p.open = p.written = false;
 }
 
 bool SendJournal::settle(qint64 code, const QByteArray& id, const QString& status)

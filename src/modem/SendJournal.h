@@ -7,11 +7,18 @@
 // still owe their move to Sent Items.
 //
 // One record a line, fields separated by one blank, ended by LF. Each record
-// is on the disk (fdatasync) before the sender takes its next step:
+// is appended (and then synced with fdatasync) before the sender takes its
+// next step:
 //
 //   P <code> <id> <part> <total> <mr>        the body of part <part> (1-based)
 //                                            of <total> is about to be written
 //                                            (the modem showed its prompt)
+//   W <code> <id> <part>                     that body has been written: the
+//                                            system took all of it for the
+//                                            line (appended as soon as the
+//                                            write returned; a record in the
+//                                            file survives the program's
+//                                            death even before it is synced)
 //   C <code> <id> <part> <total> <mr> <ref>  the modem confirmed that part;
 //                                            <ref> from "+CMGS: ", -1 unknown
 //   R <code> <id> <part>                     that part did not go: the modem
@@ -23,9 +30,10 @@
 //
 // <code> is the Outbox code (tboutqueue.msgcode), <id> 16 hex digits that
 // tell the row apart from another one given the same code later (rowId()).
-// A P that is followed by neither a C nor an R of its part (before the next
-// P of that part, or the end of the file) is a body whose outcome is not
-// known. A line without its LF (a write cut short) or that does not read
+// A P and W that are followed by neither a C nor an R of their part (before
+// the next P of that part, or the end of the file) are a body whose outcome
+// is not known. A P without its W is a body that never left: it counts for
+// nothing. A line without its LF (a write cut short) or that does not read
 // is ignored. The file is written anew without the forgotten messages
 // (a temporary file renamed over it) whenever a message is forgotten, so it
 // holds only the messages at work.
@@ -65,10 +73,11 @@ public:
     // The steps of a send. Each is recorded in memory and appended to the
     // file; false when the file could not take it.
     bool beginPart(qint64 code, const QByteArray& id, int part, int total, int mr);
+    bool partWritten(qint64 code, int part);
     bool confirmPart(qint64 code, int part, int modemReference);
     bool refusePart(qint64 code, int part);
-    // The body of the part went out and no answer came: nothing to write
-    // (its P stays without an answer), counted in memory.
+    // No answer came for the part's body: when it was written, nothing to
+    // record (its P and W stay without an answer), counted in memory.
     void noteUnanswered(qint64 code, int part);
     bool settle(qint64 code, const QByteArray& id, const QString& status);
     // The message is done with: dropped, and the file written anew.
@@ -99,7 +108,8 @@ public:
 private:
     struct Part {
         bool confirmed = false;
-        bool open = false;   // a body was begun and its answer is not known yet
+        bool open = false;    // a body was begun and not written yet
+        bool written = false; // a body was written and its answer is not known yet
         int unanswered = 0;
         int modemReference = -1;
     };

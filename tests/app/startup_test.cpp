@@ -313,7 +313,7 @@ TEST(Program, StartsCreatesTheDatabaseAndRefusesASecondCopy)
     ASSERT_TRUE(db.open(data + "/data.db"));
     // The shipped tables and tbindigest, at the newest schema version.
     EXPECT_EQ(db.query("SELECT COUNT(*) FROM sqlite_master WHERE type='table'").value(0, 0).toInt(), 16);
-    EXPECT_EQ(db.query("PRAGMA user_version").value(0, 0).toInt(), 3);
+    EXPECT_EQ(db.query("PRAGMA user_version").value(0, 0).toInt(), 4);
 }
 
 TEST_F(Load, AModemThatVanishesIsBroughtBackQuietly)

@@ -266,10 +266,11 @@ TEST_F(ModemLinkTest, EachCommandSucceedsOnlyWithTheOutcomeItAsksFor)
         {QStringLiteral("AT+CSQ\r"), "\r\n+CSQ: 20,99\r\n\r\nOK\r\n", AtResult::Kind::Ok, true},
         {QStringLiteral("AT+CMGS=23\r"), "\r\n> ", AtResult::Kind::Prompt, true},
         {body, "\r\n+CMGS: 12\r\n\r\nOK\r\n", AtResult::Kind::Ok, true},
-        // An OK where the prompt was asked for, a body answered without its
-        // confirmation, a prompt for an ordinary command: none is success.
+        // Some phones answer a body with a bare "OK": the part went.
+        {body, "\r\nOK\r\n", AtResult::Kind::Ok, true},
+        // An OK where the prompt was asked for, a prompt for an ordinary
+        // command: neither is success.
         {QStringLiteral("AT+CMGS=23\r"), "\r\nOK\r\n", AtResult::Kind::Ok, false},
-        {body, "\r\nOK\r\n", AtResult::Kind::Ok, false},
         {QStringLiteral("AT+CSQ\r"), "\r\n> ", AtResult::Kind::Prompt, false},
         {QStringLiteral("AT+CMGS=?\r"), "\r\nOK\r\n", AtResult::Kind::Ok, true},
         {QStringLiteral("AT+CMGS=23\r"), "\r\n+CMS ERROR: 304\r\n", AtResult::Kind::Error, false},

@@ -304,7 +304,7 @@ TEST(ReceptionJournalReplay, AnOlderDatabaseIsUpgradedWhenOpened)
     fresh.db().close();
     ASSERT_TRUE(fresh.db().open(fresh.path()));
     EXPECT_EQ(fresh.db().schemaVersion(), Database::kSchemaVersion);
-    EXPECT_EQ(fresh.db().query("PRAGMA user_version").value(0, 0).toInt(), 3);
+    EXPECT_EQ(fresh.db().query("PRAGMA user_version").value(0, 0).toInt(), 4);
     EXPECT_TRUE(fresh.db().query("SELECT COUNT(*) FROM tbindigest").ok());
     // The part kept before the upgrade is still there, with no arrival time.
     const Recordset parts = fresh.db().query("SELECT msgfrom, msgreceived FROM tbintemp");

@@ -24,6 +24,9 @@ protected:
         ASSERT_TRUE(modem.start(testenv::newDir("modem") + "/modem0")) << modem.errorString().toStdString();
         ASSERT_TRUE(link.openPort(modem.portPath(), 115200, "None"));
         QObject::connect(&link, &ModemLink::cmtReceived, &reception, &Reception::DecodeIncomingPDU);
+        QObject::connect(&link, &ModemLink::acknowledgementSent, &reception, &Reception::acknowledgementSent);
+        QObject::connect(&link, &ModemLink::acknowledgementConfirmed, &reception,
+                         &Reception::acknowledgementConfirmed);
         ASSERT_TRUE(link.sendATCommand("ATE0\r", 2));
     }
 
@@ -181,4 +184,58 @@ TEST_F(ReceptionLinkTest, SmartPartsOutOfOrderAreStoredOnceWhenTheLastArrives)
     EXPECT_EQ(fresh.db().query("SELECT COUNT(*) FROM tbintemp").value(0, 0).toInt(), 0);
     EXPECT_EQ(storedSpy.size(), 1);
     EXPECT_EQ(modem.commandCount("AT+CNMA"), 4);
+}
+
+TEST_F(ReceptionLinkTest, AnIndicationAfterLineNoiseIsStoredAndAcknowledged)
+{
+    modem.setHoldCmtUntilAcked(true);
+    // Noise with no line end of its own before the indication's CR LF, noise
+    // between that CR LF and "+CMT: ", and noise in place of the CR LF.
+    const QList<QByteArray> leadIns = {QByteArray("\xff\x13\r\n"), QByteArray("\r\n\x00\xfe", 4), "\x7f"};
+    for (int i = 0; i < leadIns.size(); ++i) {
+        modem.setCmtLeadIn(leadIns[i]);
+        modem.injectCmt(tpdu::deliverText("+447700900123", QStringLiteral("noisy %1").arg(i)));
+        ASSERT_TRUE(acknowledgeAll(i + 1)) << i;
+        ASSERT_EQ(stored(), i + 1) << i;
+    }
+    // "+CMT: " inside a reply line is the reply's text, not an indication.
+    modem.setPhonebookEntry(1, "+447700900555", "+CMT: ,24");
+    ASSERT_TRUE(link.sendATCommand("AT+CPBR=1\r", 4));
+    EXPECT_TRUE(link.modemReply().contains("\"+CMT: ,24\"")) << link.modemReply().toStdString();
+    EXPECT_EQ(stored(), 3);
+    EXPECT_FALSE(st.bGotCMT);
+}
+
+TEST_F(ReceptionLinkTest, TheSamePduIsARedeliveryOnlyUntilItsAcknowledgementIsConfirmed)
+{
+    // An alarm panel sends the same text twice in one second: the two are
+    // alike to the byte, and both are messages.
+    modem.setHoldCmtUntilAcked(true);
+    const QString alarm = tpdu::deliverText("+447700900123", "ALARM zone 3");
+    modem.injectCmt(alarm);
+    modem.injectCmt(alarm);
+    ASSERT_TRUE(acknowledgeAll(2));
+    EXPECT_EQ(stored(), 2);
+
+    // Not acknowledged in time: the network delivers it again, and that is
+    // the same message.
+    const QString once = tpdu::deliverText("+447700900124", "once");
+    modem.setRedeliverUnackedAfter(300);
+    modem.injectCmt(once);
+    ASSERT_TRUE(testenv::waitUntil([&] { return modem.deliveries().size() >= 4; }));
+    modem.setRedeliverUnackedAfter(0);
+    // Every delivery acknowledged, or given up by the modem and delivered
+    // again. (An acknowledgement may find nothing left to acknowledge: the
+    // one it was for was given up meanwhile.)
+    auto settled = [&] {
+        acknowledgePendingCMT(st, link);
+        return !st.bGotCMT && std::all_of(modem.deliveries().begin(), modem.deliveries().end(),
+                                          [](const SimModem::Delivery& d) { return d.ackedMs >= 0 || d.lost; });
+    };
+    ASSERT_TRUE(testenv::waitUntil(settled));
+    EXPECT_EQ(stored(), 3);
+    EXPECT_EQ(row(2).value(0).toString(), "+447700900124");
+    // Its acknowledgement confirmed: the same PDU again is a new message.
+    modem.injectCmt(once);
+    ASSERT_TRUE(testenv::waitUntil([&] { return settled() && stored() == 4; }));
 }

@@ -99,12 +99,18 @@ TEST_F(Cycle, StartUpConnectsActivatesAndRaisesTheQueues)
     EXPECT_FALSE(st.bInitModemRequest);
     EXPECT_FALSE(st.bResetModemRequest);
     // Reset, initialise, SIM, then the rest of the same cycle runs: the
-    // raised Inbox request is served and the Outbox is sent from.
-    EXPECT_EQ(trace, QStringList({"reset", "init", "sim", "groupsend", "unread", "retrieve", "flag", "send"}));
+    // raised Inbox request is served, what a run left in the hand-in table
+    // is imported with the flag down, and the Outbox is sent from.
+    EXPECT_EQ(trace, QStringList({"reset", "init", "sim", "groupsend", "unread", "retrieve", "flag", "import",
+                                  "send"}));
     ASSERT_EQ(range.size(), 1);
     EXPECT_EQ(range.at(0).at(0).toInt(), 31);
     ASSERT_EQ(value.size(), 1);
     EXPECT_EQ(value.at(0).at(0).toInt(), 17);
+    // Later cycles import only on the flag.
+    trace.clear();
+    sched.runActivities();
+    EXPECT_EQ(trace, QStringList({"flag", "send"}));
 }
 
 TEST_F(Cycle, FailedStartUpsStopWhereTheyFail)
@@ -434,7 +440,8 @@ TEST_F(Cycle, ALostModemIsTriedAgainQuietlyUntilItAnswersAndTheQueueGoesOn)
     EXPECT_TRUE(st.bModemConnected);
     EXPECT_FALSE(sched.isReconnecting());
     EXPECT_FALSE(st.bOutboxPaused);
-    EXPECT_EQ(trace, QStringList({"reconnect", "groupsend", "unread", "retrieve", "flag", "send"}));
+    // (Its first connected cycle: the hand-in table is swept once.)
+    EXPECT_EQ(trace, QStringList({"reconnect", "groupsend", "unread", "retrieve", "flag", "import", "send"}));
     EXPECT_EQ(status.last(), QString());
     EXPECT_EQ(testenv::prompt().count(), 0);
 }

@@ -159,9 +159,9 @@ TEST_F(JournalSimTest, AConfirmedMessageWhoseMoveFailedIsMovedNotSentAfterAResta
     ASSERT_EQ(bodies(), 1);
     EXPECT_EQ(statuses(), QStringList());
     EXPECT_EQ(queueStatus(1).toString(), "A");
-    // Each step on the disk: the body begun, confirmed with the modem's
-    // reference, the message done.
-    EXPECT_EQ(journalLines(), QStringList({"P 1 <id> 1 1 7", "C 1 <id> 1 1 7 7", "S 1 <id> C"}));
+    // Each step on the disk: the body begun, written, confirmed with the
+    // modem's reference, the message done.
+    EXPECT_EQ(journalLines(), QStringList({"P 1 <id> 1 1 7", "W 1 <id> 1", "C 1 <id> 1 1 7 7", "S 1 <id> C"}));
 
     restart();
     ASSERT_TRUE(db.exec("UPDATE tbnumbers SET outcode=0"));
@@ -182,8 +182,11 @@ TEST_F(JournalSimTest, ACrashAfterTheConfirmationOrWithoutAnswerIsSettledFromThe
     queueText("+447700900103", "died waiting twice");
     queueText("+447700900104", "died before the body");
     queueText("+447700900105", "not begun");
-    crashState({1, 2, 3, 4, 5}, {"P 1 <id> 1 1 5", "C 1 <id> 1 1 5 5", "P 2 <id> 1 1 6", "P 3 <id> 1 1 7",
-                                 "P 3 <id> 1 1 7"});
+    queueText("+447700900106", "died twice between the record and the body");
+    crashState({1, 2, 3, 4, 5, 6},
+               {"P 1 <id> 1 1 5", "W 1 <id> 1", "C 1 <id> 1 1 5 5", "P 2 <id> 1 1 6", "W 2 <id> 1",
+                "P 3 <id> 1 1 7", "W 3 <id> 1", "P 3 <id> 1 1 7", "W 3 <id> 1", "P 6 <id> 1 1 8",
+                "P 6 <id> 1 1 8"});
     // A line cut short by the crash counts for nothing.
     {
         QFile f(journalPath);
@@ -192,20 +195,21 @@ TEST_F(JournalSimTest, ACrashAfterTheConfirmationOrWithoutAnswerIsSettledFromThe
     }
 
     restart();
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 7; ++i)
         sender->SendNextOutbox();
 
     // 1 confirmed: never again. 3 went out twice without an answer: never a
     // third time, logged failed. 2 once more, with its own reference; 4 and
-    // 5 had no body written and go as usual.
+    // 5 had no body written and go as usual; neither had 6, whose body was
+    // recorded as about to go each time but never written.
     QStringList to;
     for (const tpdu::Submit& s : modem.sentMessages())
         to << s.da.number + "/" + QString::number(s.mr);
-    EXPECT_EQ(to, QStringList({"+447700900102/6", "+447700900104/1", "+447700900105/2"}));
+    EXPECT_EQ(to, QStringList({"+447700900102/6", "+447700900104/1", "+447700900105/2", "+447700900106/8"}));
     const Recordset log = db.query("SELECT msgno,msgstatus FROM tboutlog ORDER BY msgno");
-    ASSERT_EQ(log.size(), 5);
-    const QStringList expected = {"C", "C", "E", "C", "C"};
-    for (int i = 0; i < 5; ++i)
+    ASSERT_EQ(log.size(), 6);
+    const QStringList expected = {"C", "C", "E", "C", "C", "C"};
+    for (int i = 0; i < 6; ++i)
         EXPECT_EQ(log.value(i, 1).toString(), expected[i]) << log.value(i, 0).toString().toStdString();
     EXPECT_EQ(queued(), 0);
     EXPECT_EQ(journalLines(), QStringList());
@@ -221,7 +225,7 @@ TEST_F(JournalSimTest, ABodyLostWithTheLineIsSentAtMostOnceMore)
     EXPECT_EQ(bodies(), 1);
     EXPECT_EQ(queued(), 1);
     EXPECT_TRUE(queueStatus(1).isNull()); // waiting again, not lost
-    EXPECT_EQ(journalLines(), QStringList({"P 1 <id> 1 1 1"}));
+    EXPECT_EQ(journalLines(), QStringList({"P 1 <id> 1 1 1", "W 1 <id> 1"}));
 
     // Back after a reconnection: one more body, whose answer is lost too.
     replug();
@@ -245,6 +249,21 @@ TEST_F(JournalSimTest, ABodyLostWithTheLineIsSentAtMostOnceMore)
     EXPECT_EQ(statuses(), QStringList({"E", "C"}));
 }
 
+TEST_F(JournalSimTest, ABodyAnsweredByABareOkIsSentOnce)
+{
+    // A phone that answers a message body with "OK" alone, no "+CMGS: ".
+    modem.setBareOkToBodies(true);
+    const QString ringtone = smartPart(2, 1, 128) + smartPart(2, 2, 20);
+    ASSERT_TRUE(queue.AddToOutboxQuiet("+447700900123", 2, ringtone, past, 9));
+    queueText("+447700900124", "bare");
+    sender->SendNextOutbox();
+    sender->SendNextOutbox();
+    EXPECT_EQ(bodies(), 3);
+    EXPECT_EQ(modem.sentMessages().size(), 3);
+    EXPECT_EQ(statuses(), QStringList({"C", "C"}));
+    EXPECT_EQ(queued(), 0);
+}
+
 TEST_F(JournalSimTest, APauseBetweenPartsLeavesTheRowQueuedAndItsSentPartsSent)
 {
     st.sngMsgReference = 40;
@@ -260,7 +279,7 @@ TEST_F(JournalSimTest, APauseBetweenPartsLeavesTheRowQueuedAndItsSentPartsSent)
     EXPECT_EQ(queued(), 1);
     EXPECT_TRUE(queueStatus(1).isNull());
     EXPECT_EQ(statuses(), QStringList());
-    EXPECT_EQ(journalLines(), QStringList({"P 1 <id> 1 2 41", "C 1 <id> 1 2 41 41"}));
+    EXPECT_EQ(journalLines(), QStringList({"P 1 <id> 1 2 41", "W 1 <id> 1", "C 1 <id> 1 2 41 41"}));
 
     // Activated again after a restart: the second part alone, with the
     // reference of the first.
@@ -356,14 +375,21 @@ TEST(SendJournal, WrittenAnewItKeepsWhatEachPartWentThrough)
         // Message 4, three parts: the first unanswered then confirmed, the
         // second refused, the third unanswered twice.
         ASSERT_TRUE(j.beginPart(4, a, 1, 3, 12));
+        ASSERT_TRUE(j.partWritten(4, 1));
         j.noteUnanswered(4, 1);
         ASSERT_TRUE(j.beginPart(4, a, 1, 3, 12));
+        ASSERT_TRUE(j.partWritten(4, 1));
         ASSERT_TRUE(j.confirmPart(4, 1, 200));
         ASSERT_TRUE(j.beginPart(4, a, 2, 3, 12));
         ASSERT_TRUE(j.refusePart(4, 2));
         ASSERT_TRUE(j.beginPart(4, a, 3, 3, 12));
+        ASSERT_TRUE(j.partWritten(4, 3));
         j.noteUnanswered(4, 3);
-        ASSERT_TRUE(j.beginPart(4, a, 3, 3, 12)); // the program dies here
+        ASSERT_TRUE(j.beginPart(4, a, 3, 3, 12));
+        ASSERT_TRUE(j.partWritten(4, 3)); // the program dies here
+        // Part 2 begun once more, the program dying before its body left:
+        // nothing to count.
+        ASSERT_TRUE(j.beginPart(4, a, 2, 3, 12));
         // Message 9 done, its move owed; message 5 done with.
         ASSERT_TRUE(j.settle(9, b, "E"));
         ASSERT_TRUE(j.beginPart(5, b, 1, 1, 13));

@@ -344,6 +344,21 @@ TEST(SimModem, AcknowledgementsAreCounted)
     EXPECT_TRUE(rig.modem.deliveries().last().lost);
 }
 
+TEST(SimModem, DemoSamplesCarryTheirArrivalTime)
+{
+    // The texts repeat; stamped with their arrival, the messages do not.
+    const QDateTime at(QDate(2026, 12, 9), QTime(22, 15, 0), Qt::OffsetFromUTC, 3600);
+    const QString first = SimModem::samplePdu(0, at);
+    const QString again = SimModem::samplePdu(SimModem::kSampleTexts, at.addSecs(45));
+    EXPECT_NE(first, again);
+    const auto a = tpdu::decodeDeliver(first);
+    const auto b = tpdu::decodeDeliver(again);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->ud.text, b->ud.text);
+    EXPECT_EQ(a->scts, at);
+    EXPECT_EQ(b->scts, at.addSecs(45));
+}
+
 TEST(SimModem, SimPhonebook)
 {
     Rig rig;

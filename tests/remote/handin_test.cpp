@@ -225,21 +225,32 @@ TEST_F(HandInTest, WaitsWhileATransactionIsOpen)
     EXPECT_EQ(count("tbouttemp"), 0);
 }
 
-TEST_F(HandInTest, CycleImportsOnlyOnOne)
+TEST_F(HandInTest, CycleImportsWhatARunLeftAtStartThenOnlyOnOne)
 {
     ActivityScheduler scheduler(st, f.db(), testenv::prompt());
     scheduler.steps().readOutboxFlag = [this] { return flag.readFloat(); };
     installHandIn(scheduler, handIn);
+    // A run stopped in the middle of an import: the flag already lowered,
+    // rows still in the table. Not connected yet: nothing happens.
+    handIn_(7, "777", "left behind", QVariant());
+    ASSERT_TRUE(flag.writeFloat(0.0f));
+    scheduler.runActivities();
+    EXPECT_EQ(count("tboutqueue"), 0);
+    // The first connected cycle takes them, whatever the flag holds.
     st.bModemConnected = true;
+    scheduler.runActivities();
+    EXPECT_EQ(count("tboutqueue"), 1);
+    EXPECT_EQ(count("tbouttemp"), 0);
+
     handIn_(1, "111", "one", QVariant());
     for (float v : {0.0f, 2.0f, 0.5f}) {
         ASSERT_TRUE(flag.writeFloat(v));
         scheduler.runActivities();
-        EXPECT_EQ(count("tboutqueue"), 0) << v;
+        EXPECT_EQ(count("tboutqueue"), 1) << v;
     }
     ASSERT_TRUE(flag.writeFloat(1.0f));
     scheduler.runActivities();
-    EXPECT_EQ(count("tboutqueue"), 1);
+    EXPECT_EQ(count("tboutqueue"), 2);
     EXPECT_EQ(flag.readFloat(), 0.0f);
 }
 

@@ -526,6 +526,21 @@ QByteArray SimModem::cmtBytes(const QString& pduHex, const QString& alpha)
         + pduHex.toLatin1() + "\r\n";
 }
 
+QString SimModem::samplePdu(int n, const QDateTime& at)
+{
+    static const char* const texts[kSampleTexts] = {
+        "Hello from the simulated modem",
+        "Meeting moved to 15:30, room 2",
+        "Your parcel is on its way",
+        "Call me when you get this",
+    };
+    tpdu::DeliverSpec s;
+    s.sender = QStringLiteral("+447700900555");
+    s.text = QString::fromLatin1(texts[n % kSampleTexts]);
+    s.scts = at;
+    return tpdu::buildDeliver(s).value_or(QString());
+}
+
 void SimModem::injectRaw(const QByteArray& bytes)
 {
     Segment seg;
@@ -546,7 +561,7 @@ void SimModem::injectCmt(const QString& pduHex, const QString& alpha)
         return;
     }
     Segment seg;
-    seg.bytes = cmtBytes(pduHex, alpha);
+    seg.bytes = cmtLeadIn_ + cmtBytes(pduHex, alpha).mid(2);
     seg.cmtMarks.append(idx);
     enqueueUrgent(seg);
 }
@@ -557,7 +572,7 @@ void SimModem::deliverNextHeldCmt()
         return;
     const int idx = heldCmts_.takeFirst();
     Segment seg;
-    seg.bytes = cmtBytes(deliveries_[idx].pdu);
+    seg.bytes = cmtLeadIn_ + cmtBytes(deliveries_[idx].pdu).mid(2);
     seg.cmtMarks.append(idx);
     enqueue(seg);   // after the "OK" of the acknowledgement
 }
@@ -803,7 +818,8 @@ void SimModem::handleBody(bool submitted)
         if (fault)
             extraDelay = fault->delayMs;
         rec.accepted = true;
-        r.info.append(QStringLiteral("+CMGS: %1").arg(rec.decoded->mr));
+        if (!bareOkToBodies_)
+            r.info.append(QStringLiteral("+CMGS: %1").arg(rec.decoded->mr));
     }
     submits_.append(rec);
     emit submitReceived(rec);

@@ -64,6 +64,7 @@
 // Bytes written while no program has the slave open wait in the pty until
 // one opens it (a real line would lose them); discardUnread() drops them.
 #include <QByteArray>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
 #include <QMap>
@@ -129,6 +130,9 @@ public:
     // "AT+CPIN?" normally ends with "OK" after the status line; some modems
     // send the status line alone.
     void setCpinFinalOk(bool on) { cpinFinalOk_ = on; }
+    // A message body taken is normally answered "+CMGS: <mr>" and "OK";
+    // some phones answer a bare "OK".
+    void setBareOkToBodies(bool on) { bareOkToBodies_ = on; }
 
     // The message service settings (+CSMS service, +CNMI mode,mt,bm,ds,bfr,
     // +CMGF). At power-up and after a restart the current ones are the
@@ -240,6 +244,15 @@ public:
     // The same for a "+CMT: " indication, counted as a delivery.
     void injectCmtIntoNextReply(const QString& pduHex, int offset = -1);
     static QByteArray cmtBytes(const QString& pduHex, const QString& alpha = QString());
+    // Line noise: every "+CMT: " indication written from now on is led in
+    // by these bytes instead of its CR LF (default "\r\n"), e.g. noise
+    // with no line end of its own, before or instead of the CR LF.
+    void setCmtLeadIn(const QByteArray& bytes) { cmtLeadIn_ = bytes; }
+
+    // The demo's sample texts: the nth (counting on, repeating the texts)
+    // from one sender, with the service-centre time stamp at.
+    static constexpr int kSampleTexts = 4;
+    static QString samplePdu(int n, const QDateTime& at);
     // When set, a new "+CMT: " waits until the previous delivery was
     // acknowledged (what the standard asks of a modem in that mode).
     // Default off: every injection is written at once.
@@ -412,6 +425,8 @@ private:
     int fun_ = 1;
     QMap<int, int> sregs_;
     bool cpinFinalOk_ = true;
+    bool bareOkToBodies_ = false;
+    QByteArray cmtLeadIn_ = "\r\n";
     Profile saved_, current_;
     SimState simState_ = SimState::Ready;
     QString pin_, puk_ = QStringLiteral("12345678");

@@ -22,6 +22,7 @@
 // output. End of input leaves the modem running.
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
@@ -60,13 +61,6 @@ QString printable(const QByteArray& bytes)
     }
     return out;
 }
-
-const char* const kSamples[] = {
-    "Hello from the simulated modem",
-    "Meeting moved to 15:30, room 2",
-    "Your parcel is on its way",
-    "Call me when you get this",
-};
 
 } // namespace
 
@@ -135,8 +129,8 @@ int main(int argc, char** argv)
     auto deliverSample = [&] {
         if (modem.currentProfile().cnmi[1] != 2 || modem.isRestarting())
             return;
-        modem.injectCmt(tpdu::deliverText(QStringLiteral("+447700900555"),
-                                          QString::fromLatin1(kSamples[sample++ % std::size(kSamples)])));
+        // Stamped with the time it arrives, as the service centre does.
+        modem.injectCmt(SimModem::samplePdu(sample++, QDateTime::currentDateTime()));
     };
     if (parser.isSet(everyOpt)) {
         const double seconds = parser.value(everyOpt).toDouble();
