@@ -26,6 +26,11 @@ bool UserPrompt::confirm(const QString& text, const QString& title)
     return show(Icon::Question, title, text, Buttons::YesNo) == Answer::Yes;
 }
 
+bool UserPrompt::confirmDestructive(const QString& text, const QString& title)
+{
+    return show(Icon::Question, title, text, Buttons::YesNoDefaultNo) == Answer::Yes;
+}
+
 UserPrompt::Answer ScriptedPrompt::show(Icon icon, const QString& title, const QString& text,
                                         Buttons buttons)
 {
@@ -34,7 +39,8 @@ UserPrompt::Answer ScriptedPrompt::show(Icon icon, const QString& title, const Q
         return script_.takeFirst();
     if (hasDefault_)
         return default_;
-    return (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel || buttons == Buttons::YesNoCancelDefaultNo)
+    return (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel || buttons == Buttons::YesNoCancelDefaultNo ||
+            buttons == Buttons::YesNoDefaultNo)
                ? Answer::Yes
                : Answer::Ok;
 }

@@ -1,5 +1,7 @@
 #include "controls/PopButton.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCursor>
 #include <QEvent>
 #include <QMouseEvent>
@@ -9,11 +11,36 @@ namespace {
 
 int index(PopButton::Face f) { return static_cast<int>(f); }
 
+// A screen reader meets the picture button as a button, named by its
+// accessible name or the label that has it as buddy, that it can press.
+class PopButtonAccessible : public QAccessibleWidget {
+public:
+    explicit PopButtonAccessible(PopButton* button) : QAccessibleWidget(button, QAccessible::Button) {}
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override
+    {
+        if (name == pressAction() && widget()->isEnabled())
+            emit static_cast<PopButton*>(widget())->clicked();
+    }
+};
+
+QAccessibleInterface* popButtonAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("PopButton") && object && object->isWidgetType())
+        return new PopButtonAccessible(static_cast<PopButton*>(object));
+    return nullptr;
+}
+
 } // namespace
 
 PopButton::PopButton(QWidget* parent)
     : QWidget(parent), cursorPos_([] { return QCursor::pos(); })
 {
+    static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(popButtonAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessibleInstalled);
     setMouseTracking(true);
     poll_.setInterval(50);
     connect(&poll_, &QTimer::timeout, this, &PopButton::pollPointer);
