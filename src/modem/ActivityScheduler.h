@@ -25,7 +25,7 @@ public:
     // back: what the operator can do about it.
     static QString notConnectedText()
     {
-        return QStringLiteral("Modem not connected. Choose Detect Modem or Reset Modem in the System menu.");
+        return QStringLiteral("No modem connected. Use Detect Modem or Reset Modem.");
     }
 
     // The work of other parts that a cycle calls. An empty step does nothing.

@@ -413,7 +413,7 @@ TEST_F(CannedUi, DeleteAsksFirstAndRemovesTheEntry)
     prompt().queue(UserPrompt::Answer::No);
     h.cmdDelete->click();
     EXPECT_EQ(boxes(), QStringList({"Confirm: Confirm delete selected canned message?"}));
-    EXPECT_EQ(prompt().shown().first().buttons, UserPrompt::Buttons::YesNo);
+    EXPECT_EQ(prompt().shown().first().buttons, UserPrompt::Buttons::YesNoDefaultNo);
     EXPECT_EQ(rows(), 2);
     EXPECT_EQ(h.list->count(), 3);
 
