@@ -80,12 +80,12 @@ void UnloadFormByName(const QWidget* form)
 
 void fitTitle(QWidget* window)
 {
-    // Title bars commonly use a bold face of the desktop font; the icon and
-    // the three buttons take about seven lines' height beside it.
+    // Title bars commonly use a bold face of the desktop font; the icon, the
+    // three buttons and their margins take about ten lines' height beside it.
     QFont font = QApplication::font();
     font.setBold(true);
     const QFontMetrics fm(font);
-    const int width = fm.horizontalAdvance(window->windowTitle()) + 7 * fm.height();
+    const int width = fm.horizontalAdvance(window->windowTitle()) + 10 * fm.height();
     window->setMinimumWidth(qMax(window->minimumWidth(), width));
 }
 
