@@ -30,3 +30,8 @@ bool UserPrompt::confirm(const QString& text, const QString& title)
 {
     return show(Icon::Question, title, text, Buttons::YesNo) == Answer::Yes;
 }
+
+bool UserPrompt::confirmDestructive(const QString& text, const QString& title)
+{
+    return show(Icon::Question, title, text, Buttons::YesNoDefaultNo) == Answer::Yes;
+}

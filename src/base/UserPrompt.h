@@ -7,9 +7,9 @@
 class UserPrompt {
 public:
     enum class Icon { None, Information, Warning, Critical, Question };
-    // YesNoCancelDefaultNo: the three buttons with No as the default, for a
-    // question whose Yes destroys data.
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesNoCancelDefaultNo };
+    // YesNoDefaultNo and YesNoCancelDefaultNo: No is the default button, for
+    // a question whose Yes destroys data.
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesNoCancelDefaultNo, YesNoDefaultNo };
     enum class Answer { Ok, Cancel, Yes, No };
 
     virtual ~UserPrompt() = default;
@@ -28,4 +28,6 @@ public:
     void note(const QString& text, const QString& title = QStringLiteral("Note"));
     void databaseError(const QString& text, const QString& title = QStringLiteral("Database Error"));
     bool confirm(const QString& text, const QString& title = QStringLiteral("Confirm"));
+    // A question whose Yes destroys data: Enter answers No.
+    bool confirmDestructive(const QString& text, const QString& title);
 };

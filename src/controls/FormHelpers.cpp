@@ -1,7 +1,9 @@
 #include "controls/FormHelpers.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,6 +76,31 @@ void UnloadFormByName(const QWidget* form)
 {
     if (form)
         UnloadFormByName(form->objectName(), form);
+}
+
+void fitTitle(QWidget* window)
+{
+    // Title bars commonly use a bold face of the desktop font; the icon, the
+    // three buttons and their margins take about ten lines' height beside it.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const QFontMetrics fm(font);
+    const int width = fm.horizontalAdvance(window->windowTitle()) + 10 * fm.height();
+    window->setMinimumWidth(qMax(window->minimumWidth(), width));
+}
+
+void nameInnerEdit(QWidget* box)
+{
+    if (auto* edit = box->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly))
+        edit->setAccessibleName(box->accessibleName());
+}
+
+void onChecked(QAbstractButton* button, std::function<void()> handler)
+{
+    QObject::connect(button, &QAbstractButton::toggled, button, [handler = std::move(handler)](bool checked) {
+        if (checked)
+            handler();
+    });
 }
 
 WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }

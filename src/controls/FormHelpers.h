@@ -4,9 +4,11 @@
 #include <QString>
 #include <QWidget>
 
+class QAbstractButton;
 class QDialog;
 class QLineEdit;
 class QPushButton;
+#include <functional>
 #include <utility>
 
 // Opens a file, folder or address (http:, mailto:, ...) with the desktop's
@@ -36,6 +38,18 @@ T* openSingleDialog(QWidget* main, Args&&... args)
     EmbedForm(main, dialog);
     return dialog;
 }
+
+// Makes the window at least wide enough for the window manager to show its
+// whole title beside the title bar's icon and buttons.
+void fitTitle(QWidget* window);
+
+// The edit box inside a combo box or a date or time box is read on its own:
+// it takes the accessible name of the box it belongs to.
+void nameInnerEdit(QWidget* box);
+
+// Runs handler whenever the option button becomes checked, whatever checked
+// it: a click, a key, a screen reader's toggle or the program itself.
+void onChecked(QAbstractButton* button, std::function<void()> handler);
 
 // The hourglass while database or file work runs; put back on every path.
 class WaitCursor {

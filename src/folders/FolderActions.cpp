@@ -252,15 +252,18 @@ DropKind dropKindFor(NodeKind target, const QString& source, const QString& tabl
 }
 
 bool importSimEntries(Database& db, const QList<std::pair<QString, QString>>& entries, const QString& group,
-                      QString* error)
+                      QString* error, QStringList* skipped)
 {
     Transaction tx(db);
     bool ok = tx.ok();
+    QStringList known;
     for (const auto& [name, number] : entries) {
         if (!ok)
             break;
         ok = db.exec(QStringLiteral("insert or ignore into tbaddrs (addrnam1, addrno) values (?, ?)"),
                      {name, number});
+        if (ok && db.changes() == 0)
+            known << number;
         if (ok && !group.isEmpty())
             ok = db.exec(QStringLiteral("insert or ignore into tbaddrgrps (grpnam, addrno) values (?, ?)"),
                          {group, number});
@@ -269,5 +272,7 @@ bool importSimEntries(Database& db, const QList<std::pair<QString, QString>>& en
         ok = tx.commit();
     if (!ok)
         *error = db.lastError();
+    else if (skipped)
+        *skipped = known;
     return ok;
 }

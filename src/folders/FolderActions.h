@@ -72,6 +72,7 @@ DropKind dropKindFor(NodeKind target, const QString& source, const QString& tabl
 
 // Adds SIM entries (name, number) to the address book, and to the group when
 // one is given, in one transaction. An entry whose number is in the book
-// already keeps its entry (and only joins the group).
+// already keeps its entry (and only joins the group); its number is added
+// to skipped when that is given.
 bool importSimEntries(Database& db, const QList<std::pair<QString, QString>>& entries, const QString& group,
-                      QString* error);
+                      QString* error, QStringList* skipped = nullptr);

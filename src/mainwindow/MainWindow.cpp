@@ -66,8 +66,9 @@ int listChrome(const QTreeView* list)
     return 2 * list->frameWidth() + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
 }
 
-// The widest phone number a column is sized for.
-const QString kNumberSample = QStringLiteral("+000000000000");
+// The widest phone number a column is sized for: an international number
+// of the full fifteen digits.
+const QString kNumberSample = QStringLiteral("+000000000000000");
 
 constexpr int px(int tw) { return twips::toPx(tw); }
 } // namespace
@@ -155,6 +156,7 @@ MainWindow::MainWindow(AppCommands& app, QWidget* parent)
     rszMain_ = new Resizer(mainOptions, central);
     rszMain_->setObjectName(QStringLiteral("rszMain"));
     trvMain_ = new FolderTree;
+    trvMain_->setAccessibleName(QStringLiteral("Folders"));
     trvMain_->resize(px(kTreeWidthTwips), trvMain_->height());
     rszMain_->addWidget(buildListPane());
     rszMain_->addWidget(trvMain_);
@@ -391,6 +393,7 @@ QWidget* MainWindow::buildShortcutStrip()
         shortcuts_[size_t(i)] = button;
         v->addWidget(button, 0, Qt::AlignHCenter);
         auto* caption = new QLabel(QLatin1String(kShortcutCaptions[i]), strip);
+        caption->setBuddy(button); // the button's name for a screen reader
         caption->setAlignment(Qt::AlignHCenter);
         caption->setPalette(pal);
         v->addWidget(caption);
@@ -434,7 +437,9 @@ QWidget* MainWindow::buildListPane()
         return list;
     };
     lsvSIM_ = listWithHeadings("lsvSIM", {QStringLiteral("Name"), QStringLiteral("Number")});
+    lsvSIM_->setAccessibleName(QStringLiteral("SIM Card"));
     lsvAddress_ = listWithHeadings("lsvAddress", {QStringLiteral("Name"), QStringLiteral("Number")});
+    lsvAddress_->setAccessibleName(QStringLiteral("Addresses"));
 
     // The message list leads (top), the preview pane trails.
     Resizer::Options messageOptions;
@@ -446,6 +451,7 @@ QWidget* MainWindow::buildListPane()
     rszMessage_->setObjectName(QStringLiteral("rszMessage"));
     lsvMessage_ = new MessageListView;
     lsvMessage_->setObjectName(QStringLiteral("lsvMessage"));
+    lsvMessage_->setAccessibleName(QStringLiteral("Messages"));
     lsvMessage_->resize(lsvMessage_->width(), px(kMessageListHeightTwips));
     model_ = new MessageListModel(this);
     lsvMessage_->setModel(model_);
@@ -458,11 +464,11 @@ QWidget* MainWindow::buildListPane()
                 if (cur.isValid() && !model_->removing())
                     showMessage(model_->rowAt(cur.row()).code);
             });
-    // The Delete key deletes the selected messages of the folder shown, as
-    // that folder's own Delete key does.
+    // The Delete key runs the Inbox's delete in every folder: the same
+    // question, titled "Delete", and the rows go from the folder shown.
     connect(lsvMessage_, &MessageListView::deleteRequested, this, [this] {
         if (hasView_ && viewLayout(view_).page == ListPage::Message)
-            dispatchToolbar(viewLayout(view_).toolbar, QStringLiteral("delete"));
+            dispatchToolbar(ToolbarId::Inbox, QStringLiteral("delete"));
     });
     connect(lsvMessage_, &MessageListView::openRequested, this, &MainWindow::openMessageRequested);
     rszMessage_->addWidget(buildPreviewPane());
@@ -537,6 +543,7 @@ QWidget* MainWindow::buildPreviewPane()
     h->addWidget(picImage_, 0, Qt::AlignTop);
     txtMessage_ = new QPlainTextEdit(picMessage_);
     txtMessage_->setObjectName(QStringLiteral("txtMessage"));
+    txtMessage_->setAccessibleName(QStringLiteral("Message"));
     txtMessage_->setReadOnly(true);
     txtMessage_->setFrameShape(QFrame::NoFrame);
     h->addWidget(txtMessage_, 1);
@@ -814,12 +821,17 @@ void MainWindow::updateHeading()
     QTreeWidgetItem* node = trvMain_->currentItem();
     const QString text = node ? node->text(0) : QString();
     int count = 0;
+    QTreeView* list = lsvMessage_;
     switch (ListPage(stack_->currentIndex())) {
-    case ListPage::Sim: count = lsvSIM_->model() ? lsvSIM_->model()->rowCount() : 0; break;
-    case ListPage::Address: count = lsvAddress_->model() ? lsvAddress_->model()->rowCount() : 0; break;
-    case ListPage::Message: count = model_->rowCount(); break;
+    case ListPage::Sim: list = lsvSIM_; break;
+    case ListPage::Address: list = lsvAddress_; break;
+    case ListPage::Message: break;
     }
+    if (list->model())
+        count = list->model()->rowCount();
     lblHeading_->setText(headingText(text, count));
+    // A screen reader hears the folder and its count with the list.
+    list->setAccessibleDescription(lblHeading_->text().trimmed());
 }
 
 // ------------------------------------------------------------ the fillers

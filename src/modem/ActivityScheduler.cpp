@@ -66,6 +66,7 @@ void ActivityScheduler::runActivities()
             pauseOutbox();
             st_.bModemConnected = false;
         }
+        notConnectedShown_ = false;
         if (steps_.detectModem)
             steps_.detectModem();
         st_.bDetectModemRequest = false;
@@ -74,12 +75,15 @@ void ActivityScheduler::runActivities()
     // 3. Start-up.
     if (st_.bInitModemRequest) {
         st_.bInitModemRequest = false;
+        notConnectedShown_ = false;
         {
             const StartUp busy(inStartUp_);
             startModem();
         }
-        if (!st_.bModemConnected)
+        if (!st_.bModemConnected) {
+            showNotConnected();
             return;
+        }
         reconnecting_ = false;
         updateSignal();
     }
@@ -97,8 +101,10 @@ void ActivityScheduler::runActivities()
     }
 
     // 4. Everything below needs a connected modem.
-    if (!st_.bModemConnected)
+    if (!st_.bModemConnected) {
+        showNotConnected();
         return;
+    }
 
     // 5. SIM phonebook requests.
     serveSimRequests();
@@ -280,6 +286,15 @@ void ActivityScheduler::modemPortLost()
     emit statusText(disconnectedText());
 }
 
+void ActivityScheduler::showNotConnected()
+{
+    // While a lost modem is being brought back the status bar says that.
+    if (reconnecting_ || notConnectedShown_ || st_.bInitModemRequest || st_.bDetectModemRequest)
+        return;
+    notConnectedShown_ = true;
+    emit statusText(notConnectedText());
+}
+
 void ActivityScheduler::tryReconnect()
 {
     sinceReconnectTry_.start();
@@ -339,7 +354,7 @@ void ActivityScheduler::serveSimRequests()
     if (st_.bSIMClearRequest) {
         if (prompt_.show(UserPrompt::Icon::Question, QStringLiteral("Clear SIM Card"),
                                         QStringLiteral("Confirm Clear SIM Card?"),
-                                        UserPrompt::Buttons::YesNo) == UserPrompt::Answer::Yes) {
+                                        UserPrompt::Buttons::YesNoDefaultNo) == UserPrompt::Answer::Yes) {
             if (steps_.simClear)
                 steps_.simClear();
             emit simListChanged();
@@ -372,7 +387,7 @@ void ActivityScheduler::serveSimRequests()
         if (prompt_.show(
                 UserPrompt::Icon::Question, QStringLiteral("Delete Selected"),
                 QStringLiteral("Confirm delete selected items?\r\nDeleted items will be erased from the SIM Card."),
-                UserPrompt::Buttons::YesNo) == UserPrompt::Answer::Yes &&
+                UserPrompt::Buttons::YesNoDefaultNo) == UserPrompt::Answer::Yes &&
             channel_) {
             QList<int> indices = steps_.selectedSimIndices ? steps_.selectedSimIndices() : QList<int>();
             for (auto it = indices.crbegin(); it != indices.crend(); ++it) {

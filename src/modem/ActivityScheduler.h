@@ -21,6 +21,12 @@ public:
     enum class Reconnect { Connected, NotYet, NeedsOperator };
     // The status bar while a lost modem is being brought back.
     static QString disconnectedText() { return QStringLiteral("Modem disconnected. Reconnecting..."); }
+    // The status bar while no modem is connected and none is being brought
+    // back: what the operator can do about it.
+    static QString notConnectedText()
+    {
+        return QStringLiteral("No modem connected. Use Detect Modem or Reset Modem.");
+    }
 
     // The work of other parts that a cycle calls. An empty step does nothing.
     struct Steps {
@@ -104,6 +110,9 @@ signals:
 private:
     void pauseOutbox();
     void tryReconnect();
+    // Says in the status bar that no modem is connected, once until the
+    // next start-up step.
+    void showNotConnected();
     void serveSimRequests();
     bool writeSimEntry(int index);
 
@@ -116,6 +125,7 @@ private:
     bool reconnecting_ = false;
     bool handInSwept_ = false;   // the first connected cycle imported what tbouttemp held
     bool inStartUp_ = false;     // detection, start-up or a reconnection at work
+    bool notConnectedShown_ = false;
     QElapsedTimer sinceReconnectTry_;
     int reconnectIntervalMs_ = kReconnectIntervalMs;
 };

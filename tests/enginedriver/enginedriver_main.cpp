@@ -41,7 +41,8 @@ public:
         switch (buttons) {
         case Buttons::YesNo:
         case Buttons::YesNoCancel:
-        case Buttons::YesNoCancelDefaultNo: return Answer::No;
+        case Buttons::YesNoCancelDefaultNo:
+        case Buttons::YesNoDefaultNo: return Answer::No;
         case Buttons::OkCancel: return Answer::Cancel;
         default: return Answer::Ok;
         }

@@ -200,7 +200,10 @@ TEST(FolderActions, SimImportAddsEntriesAndMemberships)
     ASSERT_TRUE(db.exec("insert into tbaddrs (addrnam1, addrno) values ('Kept', '+2')"));
     ASSERT_TRUE(db.exec("insert into tbgrps (grpnam) values ('Team')"));
     QString error;
-    ASSERT_TRUE(importSimEntries(db, {{"Ann", "+1"}, {"Bob", "+2"}}, "Team", &error)) << error.toStdString();
+    QStringList skipped;
+    ASSERT_TRUE(importSimEntries(db, {{"Ann", "+1"}, {"Bob", "+2"}}, "Team", &error, &skipped))
+        << error.toStdString();
+    EXPECT_EQ(skipped, QStringList{"+2"}); // already in the book
     EXPECT_EQ(count(db, "select count(*) from tbaddrs"), 2);
     EXPECT_EQ(count(db, "select count(*) from tbaddrs where addrnam1='Kept'"), 1);
     EXPECT_EQ(count(db, "select count(*) from tbaddrgrps where grpnam='Team'"), 2);

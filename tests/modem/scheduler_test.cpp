@@ -115,12 +115,25 @@ TEST_F(Cycle, StartUpConnectsActivatesAndRaisesTheQueues)
 
 TEST_F(Cycle, FailedStartUpsStopWhereTheyFail)
 {
+    QStringList status;
+    QObject::connect(&sched, &ActivityScheduler::statusText, [&](const QString& t) { status << t; });
     sched.steps().initialiseModem = [this] { trace << "init"; st.bModemInitOK = false; };
     st.bInitModemRequest = true;
     sched.runActivities();
     EXPECT_EQ(trace, QStringList({"init"}));
     EXPECT_FALSE(st.bModemConnected);
     EXPECT_EQ(testenv::prompt().count(), 0);
+    // The status bar says so, and what to do, once.
+    EXPECT_EQ(status, QStringList{ActivityScheduler::notConnectedText()});
+    sched.runActivities();
+    EXPECT_EQ(status.size(), 1);
+
+    // A detection answered No leaves the port closed: the same.
+    status.clear();
+    st.bDetectModemRequest = true;
+    sched.runActivities();
+    EXPECT_EQ(trace.last(), "detect");
+    EXPECT_EQ(status, QStringList{ActivityScheduler::notConnectedText()});
 
     trace.clear();
     sched.steps().initialiseModem = [this] { trace << "init"; st.bModemInitOK = true; };
@@ -338,6 +351,9 @@ TEST_F(Cycle, SimDeleteWalksFromTheLastSelected)
     sched.runActivities();
     EXPECT_EQ(ch.sent.mid(0, 3), QStringList({"AT+CPBW=7", "AT+CPBW=5", "AT+CPBW=2"}));
     EXPECT_EQ(removed.size(), 3);
+    // The entries are erased for good: Enter answers No.
+    ASSERT_EQ(testenv::prompt().count(), 1);
+    EXPECT_EQ(testenv::prompt().shown()[0].buttons, UserPrompt::Buttons::YesNoDefaultNo);
     // Answering No deletes nothing.
     ch.sent.clear();
     st.bSIMDeleteRequest = true;

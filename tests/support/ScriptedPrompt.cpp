@@ -8,7 +8,8 @@ UserPrompt::Answer ScriptedPrompt::show(Icon icon, const QString& title, const Q
         return script_.takeFirst();
     if (hasDefault_)
         return default_;
-    return (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel || buttons == Buttons::YesNoCancelDefaultNo)
+    return (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel || buttons == Buttons::YesNoCancelDefaultNo ||
+            buttons == Buttons::YesNoDefaultNo)
                ? Answer::Yes
                : Answer::Ok;
 }

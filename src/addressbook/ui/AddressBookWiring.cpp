@@ -131,10 +131,10 @@ void AddressBookUi::DeleteAddresses()
         prompt.warning(QStringLiteral("Please select items to delete"));
         return;
     }
-    if (!prompt.confirm(QStringLiteral("The selected items will be deleted from the Address Book.\n"
-                                       "You will not be able to recover the deleted items.\n"
-                                       "Confirm delete selected items?"),
-                        QStringLiteral("Delete Selected Items...")))
+    if (!prompt.confirmDestructive(QStringLiteral("The selected items will be deleted from the Address Book.\n"
+                                                  "You will not be able to recover the deleted items.\n"
+                                                  "Confirm delete selected items?"),
+                                   QStringLiteral("Delete Selected Items...")))
         return;
     WaitCursor wait;
     // From the last item to the first; an entry that cannot be deleted
@@ -302,7 +302,7 @@ void AddressBookUi::deleteGroup(QTreeWidgetItem* node)
     if (!node || FolderTree::kindOf(node) != NodeKind::Group)
         return;
     UserPrompt& prompt = app_.prompt();
-    if (!prompt.confirm(QStringLiteral("Confirm delete selected group?"), QStringLiteral("Delete")))
+    if (!prompt.confirmDestructive(QStringLiteral("Confirm delete selected group?"), QStringLiteral("Delete")))
         return;
     const QString name = FolderTree::keyOf(node);
     QString error;

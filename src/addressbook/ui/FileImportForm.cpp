@@ -484,6 +484,7 @@ void FileImportForm::cmdImport_Click()
         QProgressDialog progress(QStringLiteral("Importing..."), QString(), 0, 1000, this);
         progress.setObjectName(QStringLiteral("prgImport"));
         progress.setWindowTitle(windowTitle());
+        fitTitle(&progress);
         progress.setWindowModality(Qt::WindowModal);
         progress.setCancelButton(nullptr);
         progress.setMinimumDuration(500);

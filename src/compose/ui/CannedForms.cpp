@@ -279,7 +279,8 @@ void CannedList::deleteCanned()
     const int index = list_->currentIndex();
     if (index < 1)
         return;
-    if (!prompt_.confirm(QStringLiteral("Confirm delete selected canned message?")))
+    if (!prompt_.confirmDestructive(QStringLiteral("Confirm delete selected canned message?"),
+                                    QStringLiteral("Confirm")))
         return;
     CannedMessages canned(db_);
     if (!canned.remove(list_->itemText(index))) {

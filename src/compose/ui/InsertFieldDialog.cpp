@@ -1,6 +1,7 @@
 #include "compose/ui/InsertFieldDialog.h"
 
 #include "compose/CannedMessages.h"
+#include "controls/FormHelpers.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -23,6 +24,7 @@ InsertFieldDialog::InsertFieldDialog(QWidget* parent) : QDialog(parent), chosen_
 {
     setObjectName(QStringLiteral("frmInsertField"));
     setWindowTitle(QStringLiteral("Insert Address Field"));
+    fitTitle(this);
 
     auto* layout = new QVBoxLayout(this);
     auto* group = new QButtonGroup(this);
@@ -33,7 +35,7 @@ InsertFieldDialog::InsertFieldDialog(QWidget* parent) : QDialog(parent), chosen_
         group->addButton(option, i);
         layout->addWidget(option);
         optField[size_t(i)] = option;
-        connect(option, &QRadioButton::clicked, this, [this, i] { choose(i); });
+        onChecked(option, [this, i] { choose(i); });
     }
     optField[size_t(chosen_)]->setChecked(true);
 

@@ -26,6 +26,7 @@
 #include "compose/ui/BitmapImage.h"
 #include "compose/ui/BitmapView.h"
 #include "controls/FileDialogs.h"
+#include "controls/FormHelpers.h"
 #include "modem/EngineState.h"
 #include "sms/SmartMessage.h"
 
@@ -154,11 +155,13 @@ void SendForm::buildControls()
     }
     kinds->addStretch(1);
     root->addLayout(kinds);
-    connect(optText_, &QRadioButton::clicked, this, [this] { chooseKind(compose::KindText); });
-    connect(optCannedText_, &QRadioButton::clicked, this, [this] { chooseKind(compose::KindText, true); });
-    connect(optLogo_, &QRadioButton::clicked, this, [this] { chooseKind(compose::KindLogo); });
-    connect(optPicture_, &QRadioButton::clicked, this, [this] { chooseKind(compose::KindPicture); });
-    connect(optRingTone_, &QRadioButton::clicked, this, [this] { chooseKind(compose::KindRingtone); });
+    // A button runs its handler when it becomes checked, however that
+    // happens: a click, a key, a screen reader's toggle or the program.
+    onChecked(optText_, [this] { chooseKind(compose::KindText); });
+    onChecked(optCannedText_, [this] { chooseKind(compose::KindText, true); });
+    onChecked(optLogo_, [this] { chooseKind(compose::KindLogo); });
+    onChecked(optPicture_, [this] { chooseKind(compose::KindPicture); });
+    onChecked(optRingTone_, [this] { chooseKind(compose::KindRingtone); });
 
     kindStack_ = new QStackedWidget(this);
     root->addWidget(kindStack_, 1);
@@ -327,9 +330,9 @@ void SendForm::buildControls()
         }
         h->addStretch(1);
         v->addLayout(h);
-        connect(optSingle_, &QRadioButton::clicked, this, [this] { chooseRecipients(RecipientMode::Numbers); });
-        connect(optFile_, &QRadioButton::clicked, this, [this] { chooseRecipients(RecipientMode::File); });
-        connect(optList_, &QRadioButton::clicked, this, [this] { chooseRecipients(RecipientMode::AddressBook); });
+        onChecked(optSingle_, [this] { chooseRecipients(RecipientMode::Numbers); });
+        onChecked(optFile_, [this] { chooseRecipients(RecipientMode::File); });
+        onChecked(optList_, [this] { chooseRecipients(RecipientMode::AddressBook); });
 
         targetStack_ = new QStackedWidget(fraTarget_);
         v->addWidget(targetStack_);
@@ -400,6 +403,8 @@ void SendForm::buildControls()
     bottom->addWidget(buddyLabel(QStringLiteral("Send &Date"), ccrpDate_, this));
     bottom->addWidget(ccrpDate_);
     bottom->addWidget(buddyLabel(QStringLiteral("Send &Time"), ccrpTime_, this));
+    nameInnerEdit(ccrpDate_);
+    nameInnerEdit(ccrpTime_);
     bottom->addWidget(ccrpTime_);
     bottom->addStretch(1);
     bottom->addWidget(cmdSend_);

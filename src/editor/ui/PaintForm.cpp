@@ -122,7 +122,13 @@ void PaintForm::buildControls()
         b->setFocusPolicy(Qt::StrongFocus);
         b->setToolTip(QLatin1String(t.tip));
         b->setAccessibleName(QLatin1String(t.tip));
-        connect(b, &QToolButton::clicked, this, [this, tool = t.tool] { chooseTool(tool); });
+        // Checked by a click, a key, a screen reader or the program: a tool
+        // other than the model's is chosen. Unchecked while it is the
+        // model's tool (a click on the chosen tool): chosen again.
+        connect(b, &QToolButton::toggled, this, [this, tool = t.tool](bool checked) {
+            if (checked != (model_.tool() == tool))
+                chooseTool(tool);
+        });
         toolButtons_ << b;
         tools->addWidget(b, i / 2, i % 2);
         ++i;
@@ -145,7 +151,9 @@ void PaintForm::buildControls()
         optPasteMerged_->setChecked(true);
         v->addWidget(optPasteMerged_);
         v->addWidget(optPasteOver_);
-        connect(pasteGroup_, &QButtonGroup::idClicked, this, [this](int id) {
+        connect(pasteGroup_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+            if (!checked || model_.pasteMode() == PasteMode(id))
+                return;
             model_.setPasteMode(PasteMode(id));
             done();
         });
@@ -412,9 +420,7 @@ void PaintForm::paste()
 
 void PaintForm::clearAll()
 {
-    if (prompt_.show(UserPrompt::Icon::Question, QStringLiteral("Clear All"), QStringLiteral("Confirm clear picture?"),
-                     UserPrompt::Buttons::YesNo)
-        == UserPrompt::Answer::Yes)
+    if (prompt_.confirmDestructive(QStringLiteral("Confirm clear picture?"), QStringLiteral("Clear All")))
         model_.clearAll();
     done();
 }

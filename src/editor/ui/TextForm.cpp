@@ -15,6 +15,7 @@
 
 #include "compose/ui/BitmapImage.h"
 #include "compose/ui/BitmapView.h"
+#include "controls/FormHelpers.h"
 
 namespace editor {
 
@@ -123,6 +124,8 @@ TextForm::TextForm(int width, int height, QWidget* parent)
     grid->addWidget(cmbFonts_, 1, 1);
     grid->addWidget(buddyLabel(QStringLiteral("Si&ze"), cmbFontSize_, this), 1, 2);
     grid->addWidget(cmbFontSize_, 1, 3);
+    nameInnerEdit(cmbFonts_);
+    nameInnerEdit(cmbFontSize_);
     grid->setColumnStretch(1, 1);
     auto* styles = new QHBoxLayout;
     styles->addWidget(chkBold_);

@@ -144,8 +144,7 @@ void FolderActionsUi::deleteMessages(const QString& title)
     if (!shownFolder(&folder))
         return;
     UserPrompt& prompt = app_.prompt();
-    if (prompt.show(UserPrompt::Icon::Question, title, QStringLiteral("Confirm Delete Selected?"),
-                    UserPrompt::Buttons::YesNo) != UserPrompt::Answer::Yes)
+    if (!prompt.confirmDestructive(QStringLiteral("Confirm Delete Selected?"), title))
         return;
     DeleteOutcome out;
     {
@@ -256,10 +255,9 @@ void FolderActionsUi::deleteFolder(QTreeWidgetItem* node)
     if (kind != NodeKind::InboxFolder && kind != NodeKind::SentFolder)
         return;
     UserPrompt& prompt = app_.prompt();
-    if (prompt.show(UserPrompt::Icon::Question, QStringLiteral("Delete"),
-                    QStringLiteral("All messages in this folder will also be removed.\n"
-                                   "Confirm delete selected folder?"),
-                    UserPrompt::Buttons::YesNo) != UserPrompt::Answer::Yes)
+    if (!prompt.confirmDestructive(QStringLiteral("All messages in this folder will also be removed.\n"
+                                                  "Confirm delete selected folder?"),
+                                   QStringLiteral("Delete")))
         return;
     QString error;
     {
@@ -401,11 +399,18 @@ void FolderActionsUi::importSimRows(QTreeWidgetItem* target, const DragItems& it
     const bool group = FolderTree::kindOf(target) == NodeKind::Group;
     const QString groupName = group ? FolderTree::keyOf(target) : QString();
     QString error;
-    if (!importSimEntries(app_.db(), entries, groupName, &error)) {
+    QStringList skipped;
+    if (!importSimEntries(app_.db(), entries, groupName, &error, &skipped)) {
         app_.prompt().error(QStringLiteral("Import failed"));
         return;
     }
     refreshAddressView(groupName);
+    // Entries already in the book keep their own names; the operator is
+    // told which ones were not added.
+    if (!skipped.isEmpty())
+        app_.prompt().note(QStringLiteral("These numbers are already in the Address Book and were not added "
+                                          "again:\n") +
+                           skipped.join(QLatin1Char('\n')));
 }
 
 void FolderActionsUi::joinGroup(QTreeWidgetItem* target, const DragItems& items)

@@ -111,6 +111,7 @@ PinDialog::PinDialog(const QString& kind, UserPrompt& prompt, QWidget* parent)
     txtPin_->setObjectName(QStringLiteral("txtPin"));
     txtPin_->setValidator(digits);
     txtPin_->setEchoMode(QLineEdit::Password);
+    lblPrompt->setBuddy(txtPin_);
     form->addRow(lblPrompt, txtPin_);
     if (kind == QLatin1String("PUK")) {
         // The SIM takes the PUK only together with the PIN that replaces the
@@ -121,6 +122,7 @@ PinDialog::PinDialog(const QString& kind, UserPrompt& prompt, QWidget* parent)
         txtNewPin_->setObjectName(QStringLiteral("txtNewPin"));
         txtNewPin_->setValidator(digits);
         txtNewPin_->setEchoMode(QLineEdit::Password);
+        lblNewPin->setBuddy(txtNewPin_);
         form->addRow(lblNewPin, txtNewPin_);
     }
 

@@ -332,7 +332,7 @@ void SettingHttpDialog::deleteAddresses()
         return;
     if (prompt_.show(UserPrompt::Icon::Question, QStringLiteral("Confirm Delete..."),
                      QStringLiteral("Confirm delete selected items?"),
-                     UserPrompt::Buttons::YesNo) != UserPrompt::Answer::Yes)
+                     UserPrompt::Buttons::YesNoDefaultNo) != UserPrompt::Answer::Yes)
         return;
     QList<QTreeWidgetItem*> items;
     QList<IpRange> rows;

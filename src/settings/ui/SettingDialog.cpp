@@ -44,6 +44,14 @@ QLineEdit* makeDayField(QWidget* parent, const char* name)
     return e;
 }
 
+// A caption that names its control (for a screen reader too).
+QLabel* buddyLabel(const QString& caption, QWidget* control)
+{
+    auto* label = new QLabel(caption, control->parentWidget());
+    label->setBuddy(control);
+    return label;
+}
+
 // Selects text in the combo, adding it when the list lacks it.
 void selectText(QComboBox* combo, const QString& text)
 {
@@ -73,13 +81,13 @@ SettingDialog::SettingDialog(EngineState& state, UserPrompt& prompt, QWidget* pa
     txtAreaCode = new QLineEdit(modem);
     txtAreaCode->setObjectName(QStringLiteral("txtAreaCode"));
     auto* modemGrid = new QGridLayout(modem);
-    modemGrid->addWidget(new QLabel(QStringLiteral("COM Port:"), modem), 0, 0);
+    modemGrid->addWidget(buddyLabel(QStringLiteral("COM Port:"), cboSettingCOMPort), 0, 0);
     modemGrid->addWidget(cboSettingCOMPort, 0, 1);
-    modemGrid->addWidget(new QLabel(QStringLiteral("Baud Rate"), modem), 1, 0);
+    modemGrid->addWidget(buddyLabel(QStringLiteral("Baud Rate"), cboSettingBaudRate), 1, 0);
     modemGrid->addWidget(cboSettingBaudRate, 1, 1);
-    modemGrid->addWidget(new QLabel(QStringLiteral("Handshake:"), modem), 2, 0);
+    modemGrid->addWidget(buddyLabel(QStringLiteral("Handshake:"), cboSettingHandshake), 2, 0);
     modemGrid->addWidget(cboSettingHandshake, 2, 1);
-    modemGrid->addWidget(new QLabel(QStringLiteral("Area Code:"), modem), 3, 0);
+    modemGrid->addWidget(buddyLabel(QStringLiteral("Area Code:"), txtAreaCode), 3, 0);
     modemGrid->addWidget(txtAreaCode, 3, 1);
 
     auto* box = new QGroupBox(QStringLiteral("Message Box"), this);
@@ -87,10 +95,10 @@ SettingDialog::SettingDialog(EngineState& state, UserPrompt& prompt, QWidget* pa
     txtInbox->setMaxLength(2);
     txtSentItems = makeDayField(box, "txtSentItems");
     auto* boxGrid = new QGridLayout(box);
-    boxGrid->addWidget(new QLabel(QStringLiteral("Purge Inbox Items after"), box), 0, 0);
+    boxGrid->addWidget(buddyLabel(QStringLiteral("Purge Inbox Items after"), txtInbox), 0, 0);
     boxGrid->addWidget(txtInbox, 0, 1);
     boxGrid->addWidget(new QLabel(QStringLiteral("Days"), box), 0, 2);
-    boxGrid->addWidget(new QLabel(QStringLiteral("Purge Sent Items after"), box), 1, 0);
+    boxGrid->addWidget(buddyLabel(QStringLiteral("Purge Sent Items after"), txtSentItems), 1, 0);
     boxGrid->addWidget(txtSentItems, 1, 1);
     boxGrid->addWidget(new QLabel(QStringLiteral("Days"), box), 1, 2);
     boxGrid->setColumnStretch(3, 1);

@@ -118,6 +118,16 @@ TEST(InsertField, OptionsCodesAndDefault)
     EXPECT_EQ(d.code(), "{f3}");
     d.optField[0]->click();
     EXPECT_EQ(d.code(), "{sa}");
+    // Checked without a click (a screen reader's toggle): chosen as well.
+    d.optField[4]->setChecked(true);
+    EXPECT_EQ(d.code(), "{co}");
+
+    // The window is wide enough for its whole title in a bold title bar
+    // beside the icon and three buttons.
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    d.show();
+    EXPECT_GT(d.width(), QFontMetrics(bold).horizontalAdvance(d.windowTitle()) + 120);
 }
 
 TEST(InsertField, InsertReplacesTheSelectionOrGoesInAtTheCaret)
@@ -417,7 +427,7 @@ TEST_F(CannedUi, DeleteAsksFirstAndRemovesTheEntry)
     prompt().queue(UserPrompt::Answer::No);
     h.cmdDelete->click();
     EXPECT_EQ(boxes(), QStringList({"Confirm: Confirm delete selected canned message?"}));
-    EXPECT_EQ(prompt().shown().first().buttons, UserPrompt::Buttons::YesNo);
+    EXPECT_EQ(prompt().shown().first().buttons, UserPrompt::Buttons::YesNoDefaultNo);
     EXPECT_EQ(rows(), 2);
     EXPECT_EQ(h.list->count(), 3);
 

@@ -189,6 +189,27 @@ TEST_F(FormFixture, KindButtonsShowTheirFrameAndFocusTheirFirstField)
         EXPECT_TRUE(page->isVisible());
         EXPECT_EQ(form->focusWidget(), focus);
     }
+
+    // Checked without a click (a screen reader's toggle, the program): the
+    // same handlers run, so the page shown is the page checked.
+    form->optList()->setChecked(true);
+    form->optSingle()->setChecked(true);
+    EXPECT_TRUE(form->fraNumbers()->isVisible());
+    EXPECT_EQ(form->recipientMode(), compose::RecipientMode::Numbers);
+    form->optFile()->setChecked(true);
+    EXPECT_TRUE(form->fraFile()->isVisible());
+    for (const Case& c : cases) {
+        c.button->setChecked(true);
+        EXPECT_EQ(form->messageKind(), c.kind) << c.button->objectName().toStdString();
+        EXPECT_TRUE(c.frame->isVisible()) << c.button->objectName().toStdString();
+    }
+    // A screen reader's toggle action of an option button.
+    QAccessibleInterface* picture = QAccessible::queryAccessibleInterface(form->optPicture());
+    ASSERT_NE(picture, nullptr);
+    ASSERT_NE(picture->actionInterface(), nullptr);
+    picture->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(form->fraPicture()->isVisible());
+    EXPECT_EQ(form->messageKind(), 4);
 }
 
 TEST_F(FormFixture, TypedNumbersAreQueuedAndTheFormKeepsItsContent)

@@ -165,6 +165,18 @@ TEST_F(Editor, TheWindowShowsTheViewTheToolsAndTheButtonsWithTheirNames)
     EXPECT_EQ(form->cmdExit()->text(), "Cancel");
     EXPECT_EQ(form->optTool(Tool(5)), nullptr) << "there is no tool 5";
 
+    // A tool or paste button checked without a click (a screen reader's
+    // toggle, the program) chooses as a click does.
+    form->optTool(Tool::Box)->setChecked(true);
+    EXPECT_EQ(form->model().tool(), Tool::Box);
+    EXPECT_FALSE(form->optTool(Tool::Pencil)->isChecked());
+    form->optTool(Tool::Select)->setChecked(true);
+    form->optPaste(editor::PasteMode::Over)->setChecked(true);
+    EXPECT_EQ(form->model().pasteMode(), editor::PasteMode::Over);
+    form->optPaste(editor::PasteMode::Merged)->setChecked(true);
+    form->optTool(Tool::Pencil)->setChecked(true);
+    EXPECT_EQ(form->model().tool(), Tool::Pencil);
+
     // No default button: Enter does not end the editing.
     for (QPushButton* b : form->findChildren<QPushButton*>())
         EXPECT_FALSE(b->isDefault() || b->autoDefault()) << b->objectName().toStdString();
@@ -492,7 +504,8 @@ TEST_F(Editor, ClearAllAsksFirstAndCannotBeUndone)
     ASSERT_EQ(testenv::prompt().count(), 1);
     EXPECT_EQ(testenv::prompt().shown()[0].title, "Clear All");
     EXPECT_EQ(testenv::prompt().shown()[0].text, "Confirm clear picture?");
-    EXPECT_EQ(testenv::prompt().shown()[0].buttons, UserPrompt::Buttons::YesNo);
+    // It cannot be undone: Enter answers No.
+    EXPECT_EQ(testenv::prompt().shown()[0].buttons, UserPrompt::Buttons::YesNoDefaultNo);
     EXPECT_EQ(picture().inkCount(), 2);
     testenv::prompt().queue(UserPrompt::Answer::Yes);
     QTest::mouseClick(form->cmdClear(), Qt::LeftButton);

@@ -289,8 +289,14 @@ TEST_F(FolderWiringTest, SimRowsJoinTheBookAndAGroupChosenByKindNotByText)
     EXPECT_TRUE(dropOn(node(NodeKind::Group, "Address Book"), {"lsvSIM", "", {"+4466", "+441"}}));
     EXPECT_EQ(db.query("select addrnam1 from tbaddrs where addrno='+4466'").value(0, 0).toString(), "Yan");
     EXPECT_EQ(count(db, "select count(*) from tbaddrgrps where grpnam='Address Book'"), 2);
-    // The entry already in the book keeps its name.
+    // The entry already in the book keeps its name, and the operator is
+    // told it was not added.
     EXPECT_EQ(db.query("select addrnam1 from tbaddrs where addrno='+441'").value(0, 0).toString(), "Ann");
+    ASSERT_EQ(prompt().count(), 1);
+    EXPECT_EQ(prompt().shown()[0].title, "Note");
+    EXPECT_EQ(prompt().shown()[0].text,
+              "These numbers are already in the Address Book and were not added again:\n+441");
+    prompt().reset();
 
     // SIM rows go nowhere else.
     const int before = count(db, "select count(*) from tbaddrs");
@@ -475,6 +481,7 @@ TEST_F(FolderWiringTest, DeleteKeepsTheRowWhoseStatementFailedAndReportsOnce)
     EXPECT_EQ(listed(), (QList<qint64>{1, 2, 3}));
     EXPECT_EQ(prompt().shown()[0].title, "Delete");
     EXPECT_EQ(prompt().shown()[0].text, "Confirm Delete Selected?");
+    EXPECT_EQ(prompt().shown()[0].buttons, UserPrompt::Buttons::YesNoDefaultNo);
 
     prompt().reset();
     w->dispatchToolbar(ToolbarId::Inbox, "delete");
@@ -504,6 +511,18 @@ TEST_F(FolderWiringTest, DeleteKeepsTheRowWhoseStatementFailedAndReportsOnce)
     w->dispatchToolbar(ToolbarId::Outbox, "delete");
     EXPECT_EQ(count(db, "select count(*) from tboutqueue"), 0);
     EXPECT_EQ(w->heading(), "  Outbox (0)");
+
+    // The Delete key asks the Inbox's question, titled "Delete", in every
+    // folder, and deletes from the folder shown.
+    show(NodeKind::SentItems);
+    selectCodes({1});
+    prompt().reset();
+    QTest::keyClick(w->messageList(), Qt::Key_Delete);
+    ASSERT_EQ(prompt().count(), 1);
+    EXPECT_EQ(prompt().shown()[0].title, "Delete");
+    EXPECT_EQ(prompt().shown()[0].text, "Confirm Delete Selected?");
+    EXPECT_EQ(count(db, "select count(*) from tboutlog"), 0);
+    EXPECT_EQ(count(db, "select count(*) from tbinqueue"), 4); // the Inbox keeps its rows
 }
 
 TEST_F(FolderWiringTest, RowsTakenOutOfTheListMarkNoOtherMessageRead)
@@ -653,6 +672,7 @@ TEST_F(FolderWiringTest, ThePopUpActsOnTheNodeRightClickedNotTheOneShown)
     ASSERT_EQ(prompt().count(), 1);
     EXPECT_EQ(prompt().shown()[0].text, "All messages in this folder will also be removed.\n"
                                         "Confirm delete selected folder?");
+    EXPECT_EQ(prompt().shown()[0].buttons, UserPrompt::Buttons::YesNoDefaultNo);
     EXPECT_EQ(count(db, "select count(*) from tbinbox where key='InboxC'"), 0);
     EXPECT_EQ(count(db, "select count(*) from tbinqueue where msgcode=6"), 0);
     EXPECT_EQ(count(db, "select count(*) from tbinbox where key='InboxA'"), 1);

@@ -198,6 +198,7 @@ TEST_F(SimUi, ClearEmptiesTheSimAndReadsItAgain)
     sched.runActivities();
     EXPECT_EQ(modem.commandCount("AT+CPBW"), 0);
     EXPECT_TRUE(testenv::prompt().sawText("Confirm Clear SIM Card?"));
+    EXPECT_EQ(testenv::prompt().shown().last().buttons, UserPrompt::Buttons::YesNoDefaultNo);
 
     // Cancel at the clear form: the read that follows shows what is left.
     cancelFormAt("AT+CPBW=2", "frmSIMClear");
