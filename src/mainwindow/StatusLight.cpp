@@ -6,6 +6,8 @@
 #include "mainwindow/TrayController.h"
 #include "modem/EngineState.h"
 
+#include <QGuiApplication>
+
 bool AlertTicker::tick(bool newMessageWaiting, int audibleAlert)
 {
     if (!newMessageWaiting) {
@@ -64,6 +66,10 @@ void StatusLight::ledTick()
     window_.setWindowIcon(icon);
     if (tray_)
         tray_->setIcon(icon);
+    // The window system is sent the new picture now: an idle program
+    // otherwise leaves it in the connection's buffer until something else
+    // is drawn, and the light would change two pictures at a time.
+    QGuiApplication::sync();
 }
 
 void StatusLight::setOutboxPaused(bool paused)
