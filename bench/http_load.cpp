@@ -25,8 +25,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "modem/EngineState.h"
-#include "modem/OutboxQueue.h"
+#include "base/EngineState.h"
+#include "engine/OutboxQueue.h"
 #include "remote/http/HttpServer.h"
 #include "base/Database.h"
 #include "support/ScriptedPrompt.h"

@@ -5,8 +5,8 @@
 // Usage: bench_idle_cpu [--seconds N]
 //   Without --seconds, (a) runs 30 s and (b) the whole 60 s wait; with it,
 //   each part runs N seconds (a shorter wait ends by Cancel).
-#include "modem/ActivityScheduler.h"
-#include "modem/EngineState.h"
+#include "engine/ActivityScheduler.h"
+#include "base/EngineState.h"
 #include "modem/ModemLink.h"
 #include "base/AppPaths.h"
 #include "base/Database.h"

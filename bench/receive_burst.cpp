@@ -25,9 +25,9 @@
 #include <cstdio>
 #include <functional>
 
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "modem/ModemLink.h"
-#include "modem/Reception.h"
+#include "engine/Reception.h"
 #include "simmodem/SimModem.h"
 #include "base/Database.h"
 #include "support/Tpdu.h"

@@ -5,12 +5,12 @@
 // the 100 ms tick before every cycle.
 //
 //   bench_send_throughput [count]
-#include "modem/ActivityScheduler.h"
-#include "modem/EngineState.h"
+#include "engine/ActivityScheduler.h"
+#include "base/EngineState.h"
 #include "modem/ModemLink.h"
-#include "modem/OutboxQueue.h"
-#include "modem/OutboxSender.h"
-#include "engine/EngineWiring.h"
+#include "engine/OutboxQueue.h"
+#include "engine/OutboxSender.h"
+#include "wiring/EngineWiring.h"
 #include "simmodem/SimModem.h"
 #include "base/Database.h"
 #include "support/ScriptedPrompt.h"

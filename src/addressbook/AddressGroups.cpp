@@ -3,7 +3,7 @@
 #include "base/Database.h"
 #include "base/Settings.h"
 #include "base/TextUtil.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 
 #include <QRegularExpression>
 

@@ -7,10 +7,10 @@
 #include <memory>
 
 #include "base/Sound.h"
-#include "engine/EngineCore.h"
+#include "wiring/EngineCore.h"
 #include "mainwindow/AppCommands.h"
-#include "modem/ActivityScheduler.h"
-#include "modem/EngineState.h"
+#include "engine/ActivityScheduler.h"
+#include "base/EngineState.h"
 #include "base/SharedFlagBlock.h"
 
 class Database;

@@ -5,7 +5,7 @@
 #include "base/Database.h"
 #include "base/Settings.h"
 #include "base/UserPrompt.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "remote/RemoteInput.h"
 #include "sms/Gsm7.h"
 #include "sms/Ringtone.h"

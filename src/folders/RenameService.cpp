@@ -1,6 +1,6 @@
 #include "folders/RenameService.h"
 
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "base/Database.h"
 #include "base/Settings.h"
 #include "base/UserPrompt.h"

@@ -7,7 +7,7 @@
 #include "mainwindow/MessageListModel.h"
 #include "mainwindow/MessageListView.h"
 #include "mainwindow/ToolbarKeys.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "mainwindow/SettingsMenu.h"
 #include "mainwindow/AppCommands.h"
 #include "base/Database.h"

@@ -4,7 +4,7 @@
 #include "mainwindow/IconStore.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/TrayController.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 
 #include <QGuiApplication>
 

@@ -1,6 +1,6 @@
 #include "modem/AtChannel.h"
 
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 
 AtExpect expectFor(const QString& command)
 {

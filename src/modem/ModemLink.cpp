@@ -2,7 +2,7 @@
 
 #include "modem/SerialPorts.h"
 
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 
 #include <QEventLoop>
 #include <QTimer>

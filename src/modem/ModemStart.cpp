@@ -3,7 +3,7 @@
 #include "modem/SerialPorts.h"
 
 #include "modem/AtChannel.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "base/Settings.h"
 #include "base/UserPrompt.h"
 

@@ -1,7 +1,7 @@
 #include "remote/HandIn.h"
 
-#include "modem/EngineState.h"
-#include "modem/OutboxQueue.h"
+#include "base/EngineState.h"
+#include "engine/OutboxQueue.h"
 #include "remote/RemoteInput.h"
 #include "base/Database.h"
 #include "base/SharedFlagBlock.h"

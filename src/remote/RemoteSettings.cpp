@@ -2,7 +2,7 @@
 
 #include "base/Database.h"
 #include "base/Settings.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 
 namespace RemoteSettings {
 

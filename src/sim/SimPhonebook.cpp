@@ -1,7 +1,7 @@
 #include "sim/SimPhonebook.h"
 
 #include "modem/AtChannel.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "sim/SimListModel.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "base/Database.h"
 #include "base/Settings.h"
 #include "mainwindow/Seed.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "support/TestEnv.h"
 
 namespace {

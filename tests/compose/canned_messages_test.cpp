@@ -8,7 +8,7 @@
 
 #include "base/Database.h"
 #include "compose/CannedMessages.h"
-#include "modem/OutboxQueue.h"
+#include "engine/OutboxQueue.h"
 #include "support/TestEnv.h"
 
 using compose::CannedMessages;

@@ -8,8 +8,8 @@
 #include "base/Settings.h"
 #include "compose/RingtoneSource.h"
 #include "compose/SendLogic.h"
-#include "modem/EngineState.h"
-#include "modem/OutboxQueue.h"
+#include "base/EngineState.h"
+#include "engine/OutboxQueue.h"
 #include "sms/Gsm7.h"
 #include "support/TestEnv.h"
 

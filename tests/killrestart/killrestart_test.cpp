@@ -29,7 +29,7 @@
 
 #include "base/AppPaths.h"
 #include "base/Database.h"
-#include "modem/OutboxQueue.h"
+#include "engine/OutboxQueue.h"
 #include "simmodem/SimModem.h"
 #include "support/TestEnv.h"
 #include "support/Tpdu.h"

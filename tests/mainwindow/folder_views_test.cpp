@@ -13,7 +13,7 @@
 #include "mainwindow/MessageListModel.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/ToolbarKeys.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "app/AppController.h"
 #include "support/TestEnv.h"
 #include "Seed.h"

@@ -18,7 +18,7 @@
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MessageListModel.h"
 #include "mainwindow/ToolbarKeys.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "app/AppController.h"
 #include "support/TestEnv.h"
 #include "Seed.h"

@@ -7,7 +7,7 @@
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/MainWindow.h"
 #include "folders/RenameService.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "app/AppController.h"
 #include "base/Settings.h"
 #include "support/TestEnv.h"

@@ -4,8 +4,8 @@
 // replies, and a line that never ends.
 #include <gtest/gtest.h>
 
-#include "modem/ActivityScheduler.h"
-#include "modem/EngineState.h"
+#include "engine/ActivityScheduler.h"
+#include "base/EngineState.h"
 #include "modem/ModemLink.h"
 #include "simmodem/SimModem.h"
 #include "support/TestEnv.h"

@@ -3,7 +3,7 @@
 // wait leaves the processor alone.
 #include <gtest/gtest.h>
 
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "modem/ModemLink.h"
 #include "base/AppPaths.h"
 #include "support/TestEnv.h"

@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "modem/AtChannel.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "modem/ModemStart.h"
 
 class FakeModem : public AtChannel, public ModemPort {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "modem/AtChannel.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "modem/ModemStart.h"
 #include "base/Settings.h"
 #include "support/TestEnv.h"

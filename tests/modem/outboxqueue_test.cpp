@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sms/Gsm7.h"
-#include "modem/OutboxQueue.h"
+#include "engine/OutboxQueue.h"
 #include "base/Database.h"
 #include "support/TestEnv.h"
 

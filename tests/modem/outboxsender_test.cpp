@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "modem/AtChannel.h"
-#include "modem/EngineState.h"
-#include "modem/OutboxQueue.h"
-#include "modem/OutboxSender.h"
+#include "base/EngineState.h"
+#include "engine/OutboxQueue.h"
+#include "engine/OutboxSender.h"
 #include "base/Database.h"
 #include "support/TestEnv.h"
 #include "support/Tpdu.h"

@@ -2,13 +2,13 @@
 // simulated modem, which decodes every SMS-SUBMIT with the reference codec.
 #include <gtest/gtest.h>
 
-#include "modem/ActivityScheduler.h"
-#include "modem/EngineState.h"
+#include "engine/ActivityScheduler.h"
+#include "base/EngineState.h"
 #include "modem/ModemLink.h"
-#include "modem/Reception.h"
-#include "modem/OutboxQueue.h"
-#include "modem/OutboxSender.h"
-#include "engine/EngineWiring.h"
+#include "engine/Reception.h"
+#include "engine/OutboxQueue.h"
+#include "engine/OutboxSender.h"
+#include "wiring/EngineWiring.h"
 #include "simmodem/SimModem.h"
 #include "base/Database.h"
 #include "support/TestEnv.h"

@@ -13,9 +13,9 @@
 #include <sqlite3.h>
 
 #include "modem/AtChannel.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "modem/ModemLink.h"
-#include "modem/Reception.h"
+#include "engine/Reception.h"
 #include "simmodem/SimModem.h"
 #include "base/Database.h"
 #include "support/TestEnv.h"

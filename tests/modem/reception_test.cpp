@@ -9,9 +9,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "modem/EngineState.h"
-#include "modem/PartAssembler.h"
-#include "modem/Reception.h"
+#include "base/EngineState.h"
+#include "engine/PartAssembler.h"
+#include "engine/Reception.h"
 #include "sms/Gsm7.h"
 #include "sms/SmartMessage.h"
 #include "base/Database.h"

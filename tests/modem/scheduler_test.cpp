@@ -3,7 +3,7 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-#include "modem/ActivityScheduler.h"
+#include "engine/ActivityScheduler.h"
 #include "modem/AtChannel.h"
 #include "base/Database.h"
 #include "support/TestEnv.h"

@@ -7,10 +7,10 @@
 
 #include "base/AppPaths.h"
 #include "base/Database.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "modem/ModemLink.h"
-#include "modem/OutboxQueue.h"
-#include "modem/OutboxSender.h"
+#include "engine/OutboxQueue.h"
+#include "engine/OutboxSender.h"
 #include "simmodem/SimModem.h"
 #include "support/TestEnv.h"
 

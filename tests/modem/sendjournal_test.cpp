@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "housekeeping/Housekeeping.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "modem/ModemLink.h"
-#include "modem/OutboxQueue.h"
-#include "modem/OutboxSender.h"
-#include "modem/SendJournal.h"
+#include "engine/OutboxQueue.h"
+#include "engine/OutboxSender.h"
+#include "engine/SendJournal.h"
 #include "simmodem/SimModem.h"
 #include "base/AppPaths.h"
 #include "base/Database.h"

@@ -24,7 +24,7 @@
 #include "mainwindow/MessageListModel.h"
 #include "mainwindow/MessageListView.h"
 #include "mainwindow/Seed.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "reading/ui/ReadingWiring.h"
 #include "support/TestEnv.h"
 #include "Smart.h"

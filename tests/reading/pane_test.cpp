@@ -11,7 +11,7 @@
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MessageListModel.h"
 #include "mainwindow/Seed.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "reading/MessagePane.h"
 #include "support/TestEnv.h"
 #include "Smart.h"

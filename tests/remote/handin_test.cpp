@@ -12,15 +12,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "modem/ActivityScheduler.h"
-#include "modem/EngineState.h"
+#include "engine/ActivityScheduler.h"
+#include "base/EngineState.h"
 #include "modem/ModemLink.h"
-#include "modem/OutboxSender.h"
-#include "modem/Reception.h"
+#include "engine/OutboxSender.h"
+#include "engine/Reception.h"
 #include "sms/Gsm7.h"
-#include "modem/OutboxQueue.h"
+#include "engine/OutboxQueue.h"
 #include "remote/HandIn.h"
-#include "engine/EngineWiring.h"
+#include "wiring/EngineWiring.h"
 #include "base/Database.h"
 #include "base/SharedFlagBlock.h"
 #include "support/TestEnv.h"

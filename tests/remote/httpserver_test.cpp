@@ -14,9 +14,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "sms/Gsm7.h"
-#include "modem/OutboxQueue.h"
+#include "engine/OutboxQueue.h"
 #include "remote/http/HttpServer.h"
 #include "base/Database.h"
 #include "support/TestEnv.h"

@@ -7,8 +7,8 @@
 
 #include "base/Clock.h"
 #include "base/Database.h"
-#include "modem/EngineState.h"
-#include "modem/OutboxQueue.h"
+#include "base/EngineState.h"
+#include "engine/OutboxQueue.h"
 #include "remote/QtPrint.h"
 #include "remote/RemoteSeed.h"
 #include "remote/RemoteServices.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "mainwindow/SettingsMenu.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "settings/ui/SettingDialog.h"
 #include "base/Settings.h"
 #include "support/TestEnv.h"

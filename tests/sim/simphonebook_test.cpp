@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Database.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "modem/ModemLink.h"
 #include "sim/SimAddressBook.h"
 #include "sim/SimListModel.h"

@@ -14,7 +14,7 @@
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MessageListModel.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 
 #include <QApplication>
 #include <QHash>

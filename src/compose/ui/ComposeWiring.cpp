@@ -6,7 +6,7 @@
 #include "mainwindow/AppCommands.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MessageListModel.h"
-#include "modem/OutboxQueue.h"
+#include "engine/OutboxQueue.h"
 
 #include <QPlainTextEdit>
 

@@ -27,7 +27,7 @@
 #include "compose/ui/BitmapView.h"
 #include "controls/FileDialogs.h"
 #include "controls/FormHelpers.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "sms/SmartMessage.h"
 
 using compose::RecipientMode;

@@ -8,7 +8,7 @@
 #include "editor/ui/PaintForm.h"
 #include "mainwindow/AppCommands.h"
 #include "mainwindow/MainWindow.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 
 bool installEditor(MainWindow& window, AppCommands& app)
 {

@@ -12,8 +12,8 @@
 #include "mainwindow/IconStore.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MessageListModel.h"
-#include "modem/EngineState.h"
-#include "modem/OutboxSender.h"
+#include "base/EngineState.h"
+#include "engine/OutboxSender.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

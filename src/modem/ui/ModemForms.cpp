@@ -1,8 +1,8 @@
 #include "modem/ui/ModemForms.h"
 
-#include "engine/EngineWiring.h"
-#include "modem/ActivityScheduler.h"
-#include "modem/EngineState.h"
+#include "wiring/EngineWiring.h"
+#include "engine/ActivityScheduler.h"
+#include "base/EngineState.h"
 #include "base/UserPrompt.h"
 
 #include <QDialogButtonBox>

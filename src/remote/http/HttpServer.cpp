@@ -1,7 +1,7 @@
 #include "remote/http/HttpServer.h"
 
-#include "modem/EngineState.h"
-#include "modem/OutboxQueue.h"
+#include "base/EngineState.h"
+#include "engine/OutboxQueue.h"
 #include "remote/AllowList.h"
 #include "remote/http/FormData.h"
 #include "remote/http/HttpRequestReader.h"

@@ -3,7 +3,7 @@
 #include "base/Database.h"
 #include "base/Settings.h"
 #include "base/UserPrompt.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -5,8 +5,8 @@
 #include "base/TextUtil.h"
 #include "base/UserPrompt.h"
 #include "controls/TrimTextBox.h"
-#include "modem/EngineState.h"
-#include "modem/OutboxQueue.h"
+#include "base/EngineState.h"
+#include "engine/OutboxQueue.h"
 #include "remote/RemoteSettings.h"
 #include "sms/Gsm7.h"
 

@@ -1,6 +1,6 @@
 #include "settings/ui/SettingDialog.h"
 
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "modem/ModemLink.h"
 #include "modem/SerialPorts.h"
 #include "base/Settings.h"

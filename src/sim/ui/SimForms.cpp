@@ -2,7 +2,7 @@
 
 #include "base/Database.h"
 #include "base/UserPrompt.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "modem/ui/ModemForms.h"
 #include "sim/SimAddressBook.h"
 

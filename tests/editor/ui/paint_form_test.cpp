@@ -35,7 +35,7 @@
 #include "editor/ui/PaintForm.h"
 #include "editor/ui/TextForm.h"
 #include "mainwindow/MainWindow.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "support/TestEnv.h"
 
 using editor::PaintForm;

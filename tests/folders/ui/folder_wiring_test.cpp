@@ -33,7 +33,7 @@
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MessageListModel.h"
 #include "mainwindow/Seed.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "support/TestEnv.h"
 
 namespace {

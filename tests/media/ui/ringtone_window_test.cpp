@@ -24,7 +24,7 @@
 #include "media/RecordingMidiOut.h"
 #include "media/ui/PlayerWiring.h"
 #include "media/ui/RingtonePlayer.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "sms/Ringtone.h"
 #include "sms/SmartMessage.h"
 #include "support/TestEnv.h"

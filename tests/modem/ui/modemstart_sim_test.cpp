@@ -8,12 +8,12 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "engine/EngineWiring.h"
-#include "modem/ActivityScheduler.h"
+#include "wiring/EngineWiring.h"
+#include "engine/ActivityScheduler.h"
 #include "modem/ui/ModemForms.h"
 #include "modem/ModemLink.h"
-#include "modem/OutboxQueue.h"
-#include "modem/OutboxSender.h"
+#include "engine/OutboxQueue.h"
+#include "engine/OutboxSender.h"
 #include "simmodem/SimModem.h"
 #include "base/Database.h"
 #include "base/Settings.h"

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Settings.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "modem/ModemLink.h"
 #include "modem/SerialPorts.h"
 #include "modem/ui/ModemForms.h"

@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "base/SharedFlagBlock.h"
-#include "modem/ActivityScheduler.h"
-#include "modem/EngineState.h"
+#include "engine/ActivityScheduler.h"
+#include "base/EngineState.h"
 
 class Database;
 class HandIn;

@@ -43,7 +43,7 @@
 #include <QStringList>
 #include <QTimer>
 
-#include "modem/PartAssembler.h"
+#include "engine/PartAssembler.h"
 
 class Database;
 class SharedFlagBlock;

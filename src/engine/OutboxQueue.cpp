@@ -1,4 +1,4 @@
-#include "modem/OutboxQueue.h"
+#include "engine/OutboxQueue.h"
 
 #include <QTimer>
 

@@ -1,4 +1,4 @@
-#include "modem/ActivityScheduler.h"
+#include "engine/ActivityScheduler.h"
 
 #include "modem/AtChannel.h"
 #include "base/Database.h"

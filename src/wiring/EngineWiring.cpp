@@ -1,8 +1,8 @@
-#include "engine/EngineWiring.h"
+#include "wiring/EngineWiring.h"
 
-#include "modem/ActivityScheduler.h"
+#include "engine/ActivityScheduler.h"
 #include "modem/ModemStart.h"
-#include "modem/OutboxSender.h"
+#include "engine/OutboxSender.h"
 #include "remote/HandIn.h"
 #include "remote/RemoteServices.h"
 

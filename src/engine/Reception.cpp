@@ -1,7 +1,7 @@
-#include "modem/Reception.h"
+#include "engine/Reception.h"
 
 #include "sms/DeliverPdu.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "base/Database.h"
 #include "base/SharedFlagBlock.h"
 

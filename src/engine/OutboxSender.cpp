@@ -1,7 +1,7 @@
-#include "modem/OutboxSender.h"
+#include "engine/OutboxSender.h"
 
 #include "modem/AtChannel.h"
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 #include "sms/Gsm7.h"
 #include "sms/Pdu.h"
 #include "sms/SubmitPdu.h"

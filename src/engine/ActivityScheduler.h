@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "modem/EngineState.h"
+#include "base/EngineState.h"
 
 class AtChannel;
 class Database;

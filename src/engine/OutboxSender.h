@@ -22,7 +22,7 @@
 #include <QSet>
 #include <QString>
 
-#include "modem/SendJournal.h"
+#include "engine/SendJournal.h"
 #include "sms/SubmitPdu.h"
 
 class AtChannel;

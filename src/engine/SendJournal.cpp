@@ -1,4 +1,4 @@
-#include "modem/SendJournal.h"
+#include "engine/SendJournal.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "modem/PartAssembler.h"
+#include "engine/PartAssembler.h"
 
 #include "base/Database.h"
 #include "sms/DeliverPdu.h"
