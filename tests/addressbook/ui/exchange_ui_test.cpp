@@ -35,6 +35,7 @@
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/Seed.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 using addrx::FileImportForm;
@@ -88,7 +89,7 @@ protected:
         seed::group(db, "Family");
         seed::group(db, "Sales");
         seed::member(db, "Sales", "+441");
-        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt(), testenv::windows());
         w = std::make_unique<MainWindow>(*app);
         book = installAddressBook(*w, *app);
         exchange = addrx::installAddressExchange(*w, *app);

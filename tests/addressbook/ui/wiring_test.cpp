@@ -27,6 +27,7 @@
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MessageListModel.h"
 #include "mainwindow/Seed.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -54,7 +55,7 @@ protected:
         seed::member(db, "Work", "+443");
         seed::inbox(db, 1, "+443", "2024-01-01 10:00:00", "O");
         seed::inbox(db, 2, "+449", "2024-01-02 10:00:00", "O");
-        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt(), testenv::windows());
         w = std::make_unique<MainWindow>(*app);
         ui = installAddressBook(*w, *app);
         w->populate();
@@ -422,7 +423,7 @@ TEST(AddressBookLoad, TheProgramsLoadWiresTheAddressBookAndTheSendFormsPickers)
     seed::address(f.db(), "+441", "Ann", "Lee");
     seed::address(f.db(), "+442", "Bob", "");
     seed::group(f.db(), "Sales");
-    AppController app(f.db(), nullptr, testenv::prompt());
+    AppController app(f.db(), nullptr, testenv::prompt(), testenv::windows());
     app.load(false);
     ASSERT_NE(app.window(), nullptr);
     AddressBookUi* ui = addressBookOf(*app.window());

@@ -22,6 +22,7 @@
 #include "mainwindow/MainWindow.h"
 #include "media/RecordingMidiOut.h"
 #include "media/ui/RingtonePlayer.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -70,7 +71,7 @@ struct Hooked : ::testing::Test {
             out->open();
             return out;
         });
-        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt(), testenv::windows());
         app->load(false);
         app->scheduler().stop();
     }

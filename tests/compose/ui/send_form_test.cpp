@@ -36,6 +36,7 @@
 #include "modem/OutboxQueue.h"
 #include "sms/Gsm7.h"
 #include "sms/SmartReference.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 using compose::RecipientMode;
@@ -525,7 +526,7 @@ struct Wired : ::testing::Test {
         ASSERT_TRUE(db.exec("INSERT INTO tbinqueue(msgcode,msgfrom,msgcontent,msgtype,msgreqtype,msgcreated,"
                             "msgstatus,msgfolder) VALUES(2,'+447700900666','C8329BFD06',1,0,'2024-02-03 09:00:00',"
                             "'O','Inbox')"));
-        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt(), testenv::windows());
         app->load(false);
         app->scheduler().stop();
     }

@@ -36,6 +36,7 @@
 #include "editor/ui/TextForm.h"
 #include "mainwindow/MainWindow.h"
 #include "modem/EngineState.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 using editor::PaintForm;
@@ -595,7 +596,7 @@ struct Wired : ::testing::Test {
     void SetUp() override
     {
         testenv::prompt().reset();
-        app = std::make_unique<AppController>(fresh.db(), nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(fresh.db(), nullptr, testenv::prompt(), testenv::windows());
         app->load(false);
         app->scheduler().stop();
     }

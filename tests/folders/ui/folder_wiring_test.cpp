@@ -34,6 +34,7 @@
 #include "mainwindow/MessageListModel.h"
 #include "mainwindow/Seed.h"
 #include "modem/EngineState.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -82,7 +83,7 @@ protected:
         seed::outbox(db, 2, "+447", "2024-03-01 08:00:00");
         // The Outbox counter is past the codes in use.
         seed::exec(db, "update tbnumbers set msgcode = 100");
-        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt(), testenv::windows());
         w = std::make_unique<MainWindow>(*app);
         installAddressBook(*w, *app);
         ui = installFolderActions(*w, *app, app->sender());
