@@ -150,11 +150,11 @@ TEST_F(ExchangeUiTest, WizardStepsButtonsAndMapping)
     EXPECT_EQ(child<PopButton>(form, "cmdFile")->toolTip(), "Select File to Import");
 
     // A file that is not there keeps Next off; the chosen one turns it on.
-    form->setChooseFile([](QWidget*) { return QStringLiteral("/no/such/file.csv"); });
+    testenv::windows().queueFile(QStringLiteral("/no/such/file.csv"));
     form->cmdFile_Click();
     EXPECT_FALSE(cmdNext->isEnabled());
     const QString file = path("in.csv");
-    form->setChooseFile([file](QWidget*) { return file; });
+    testenv::windows().queueFile(file);
     form->cmdFile_Click();
     EXPECT_EQ(child<QLineEdit>(form, "txtFile")->text(), file);
     ASSERT_TRUE(cmdNext->isEnabled());
@@ -306,7 +306,7 @@ TEST_F(ExchangeUiTest, AFailedImportKeepsTheWizardOpen)
 TEST_F(ExchangeUiTest, ExportKeysWriteTheSelectedAddresses)
 {
     const QString out = path("out.txt");
-    exchange->setChooseExportFile([out](QWidget*) { return out; });
+    testenv::windows().setFileAnswerer([out](const ScriptedWindowServices::FileAsked&) { return out; });
     w->jumpToNode(NodeKind::AddressBook);
     w->dispatchToolbar(ToolbarId::Address, "AddressFileExport");
     ASSERT_EQ(testenv::prompt().count(), 1);
