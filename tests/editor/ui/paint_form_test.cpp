@@ -128,10 +128,11 @@ struct Editor : ::testing::Test {
     }
     void open(int picType, const MonoBitmap& picture)
     {
-        form = std::make_unique<PaintForm>(testenv::prompt());
+        form = std::make_unique<PaintForm>(testenv::prompt(), testenv::windows());
         form->load(picType, picture);
         form->setHandBack([this](int type, const MonoBitmap& b) { handedBack.append({type, b}); });
-        form->setChooseSaveFile([this](QWidget*, const QString&) { return saveAnswers.value(0); });
+        testenv::windows().setFileAnswerer(
+            [this](const ScriptedWindowServices::FileAsked&) { return saveAnswers.value(0); });
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }

@@ -87,7 +87,6 @@ protected:
         w = std::make_unique<MainWindow>(*app);
         installAddressBook(*w, *app);
         ui = installFolderActions(*w, *app, app->sender());
-        ui->runDialog = [](QDialog& d) { return d.exec(); };
         w->populate();
         w->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
@@ -387,7 +386,7 @@ TEST_F(FolderWiringTest, InboxLogHoldsTheSelectedRowsInListOrderByteForByte)
     seed::exec(db, "update tbinqueue set msgtype=2 where msgcode=3");
     seed::exec(db, "update tbinqueue set msgcontent=? where msgcode in (1,2)", {QString::fromLatin1(kHello)});
     const QString path = QDir(testenv::newDir("export")).filePath("inbox.txt");
-    ui->chooseExportFile = [&](QWidget*) { return path; };
+    testenv::windows().setFileAnswerer([&](const ScriptedWindowServices::FileAsked&) { return path; });
     show(NodeKind::Inbox, "Inbox");
     w->columnClick(MessageListModel::DateColumn); // newest first
     ASSERT_EQ(listed(), (QList<qint64>{3, 2, 1}));
@@ -419,7 +418,7 @@ TEST_F(FolderWiringTest, SentLogAsksBeforeReplacingAFileAndReportsAFailedWrite)
         old.write("old log");
     }
     QString chosen = path;
-    ui->chooseExportFile = [&](QWidget*) { return chosen; };
+    testenv::windows().setFileAnswerer([&](const ScriptedWindowServices::FileAsked&) { return chosen; });
     show(NodeKind::SentItems);
 
     // Nothing selected.
@@ -606,7 +605,7 @@ TEST_F(FolderWiringTest, ResendReportsSuccessOnlyWhenEveryCopyWasQueued)
 TEST_F(FolderWiringTest, NewFolderDialogRefusesBadNamesThenAddsAndShowsTheFolder)
 {
     QStringList tried = {"   ", "123", "A", "O'Brien's"};
-    ui->runDialog = [&](QDialog& d) {
+    testenv::windows().setModalRunner([&](QDialog& d) {
         auto& dialog = static_cast<FolderAddDialog&>(d);
         EXPECT_EQ(dialog.objectName(), "frmInboxAdd");
         EXPECT_EQ(dialog.txtFolderNam->maxLength(), 40);
@@ -617,7 +616,7 @@ TEST_F(FolderWiringTest, NewFolderDialogRefusesBadNamesThenAddsAndShowsTheFolder
                 break;
         }
         return dialog.result();
-    };
+    });
     ASSERT_TRUE(rightClickAndPick(node(NodeKind::Inbox), "mnuInboxNewFolder"));
     ASSERT_EQ(prompt().count(), 3);
     EXPECT_EQ(prompt().shown()[0].text, "Folder Name cannot be blank");
@@ -632,13 +631,13 @@ TEST_F(FolderWiringTest, NewFolderDialogRefusesBadNamesThenAddsAndShowsTheFolder
 
     // The same name under Sent Items is its own folder.
     tried = {"A"};
-    ui->runDialog = [&](QDialog& d) {
+    testenv::windows().setModalRunner([&](QDialog& d) {
         auto& dialog = static_cast<FolderAddDialog&>(d);
         EXPECT_EQ(dialog.objectName(), "frmSentItemsAdd");
         dialog.txtFolderNam->setText("A");
         dialog.cmdAdd->click();
         return dialog.result();
-    };
+    });
     ASSERT_TRUE(rightClickAndPick(node(NodeKind::SentItems), "mnuSentItemsNewFolder"));
     EXPECT_EQ(count(db, "select count(*) from tbsentitems where key='SentItemsA'"), 1);
     EXPECT_EQ(tree()->currentItem(), node(NodeKind::SentFolder, "SentItemsA"));
