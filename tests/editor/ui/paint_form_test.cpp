@@ -21,7 +21,6 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include "app/AppController.h"
@@ -692,13 +691,15 @@ TEST_F(Wired, ViewListOpensTheOperatorListAndItsChoiceFillsTheCode)
     ASSERT_NE(form, nullptr);
     form->chooseKind(compose::KindLogo);
     bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<compose::OperatorForm*>(QApplication::activeModalWidget());
+    testenv::windows().setModalRunner([&](QDialog& d) {
+        auto* dialog = qobject_cast<compose::OperatorForm*>(&d);
         if (!dialog)
-            return;
+            return d.result();
         seen = true;
+        dialog->show();
         dialog->txtOpCode()->setText("23415");
         QTest::mouseClick(dialog->cmdOK(), Qt::LeftButton);
+        return d.result();
     });
     QTest::mouseClick(form->cmdOperatorCodes(), Qt::LeftButton);
     EXPECT_TRUE(seen);
