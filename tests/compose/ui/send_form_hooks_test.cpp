@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextCursor>
-#include <QTimer>
 
 #include "app/AppController.h"
 #include "base/Database.h"
@@ -27,21 +26,16 @@
 
 namespace {
 
-// Acts on the modal dialog with the object name as soon as it runs (the
-// click that opens it waits in the dialog's own event loop meanwhile).
+// Acts on the next modal dialog, which must have the object name, as the
+// window services run it.
 void whenModal(const QString& name, std::function<void(QDialog*)> act)
 {
-    auto* poll = new QTimer;
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, [poll, name, act] {
-        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!d || d->objectName() != name)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        act(d);
+    testenv::windows().setModalRunner([name, act](QDialog& d) {
+        EXPECT_EQ(d.objectName(), name);
+        if (d.objectName() == name)
+            act(&d);
+        return d.result();
     });
-    poll->start();
 }
 
 struct Hooked : ::testing::Test {
