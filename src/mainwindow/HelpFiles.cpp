@@ -75,7 +75,8 @@ bool showContent(UserPrompt& prompt, WindowServices& windows)
 
 bool showManual(UserPrompt& prompt, WindowServices& windows)
 {
-    return show(prompt, windows, ensureManual(), manualPath(), QStringLiteral("user manual"), QStringLiteral("PDF files"));
+    return show(prompt, windows, ensureManual(), manualPath(), QStringLiteral("user manual"),
+                QStringLiteral("PDF files"));
 }
 
 } // namespace HelpFiles

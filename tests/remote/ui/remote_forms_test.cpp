@@ -84,7 +84,8 @@ void pick(QComboBox* combo, const QString& text)
 TEST_F(RemoteFormsTest, RemoteRetrievingSavesTheTrimmedNumber)
 {
     st.sRemotePhoneNo = "+447700900001";
-    auto* d = opened<SettingRetrievingDialog>(SettingsMenu::openRemoteRetrievingSettings(&main, db, st, prompt(), testenv::windows()));
+    auto* d = opened<SettingRetrievingDialog>(
+        SettingsMenu::openRemoteRetrievingSettings(&main, db, st, prompt(), testenv::windows()));
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->windowTitle(), "Remote Retrieving Setting");
     EXPECT_EQ(d->txtSettingRemotePN->text(), "+447700900001");
@@ -98,7 +99,8 @@ TEST_F(RemoteFormsTest, RemoteRetrievingSavesTheTrimmedNumber)
     EXPECT_EQ(st.sRemotePhoneNo, "+44 7700 900123");
 
     // Cancel changes nothing.
-    auto* again = opened<SettingRetrievingDialog>(SettingsMenu::openRemoteRetrievingSettings(&main, db, st, prompt(), testenv::windows()));
+    auto* again = opened<SettingRetrievingDialog>(
+        SettingsMenu::openRemoteRetrievingSettings(&main, db, st, prompt(), testenv::windows()));
     again->txtSettingRemotePN->setText("999");
     QTest::mouseClick(again->cmdCancel, Qt::LeftButton);
     EXPECT_EQ(Settings::remotePhoneNo(), "+44 7700 900123");
@@ -112,7 +114,8 @@ TEST_F(RemoteFormsTest, AutoRespondRefusesABlankTextAndAnswersOnlyNewMessages)
     for (int code : {1, 2})
         db.exec("INSERT INTO tbinqueue(msgcode,msgfrom,msgcontent,msgtype,msgreqtype) VALUES(?,?,'C8',1,0)",
                 {code, QStringLiteral("+44770090000%1").arg(code)});
-    auto* d = opened<SettingAutoRespondDialog>(SettingsMenu::openAutoRespondSettings(&main, db, st, prompt(), testenv::windows()));
+    auto* d = opened<SettingAutoRespondDialog>(
+        SettingsMenu::openAutoRespondSettings(&main, db, st, prompt(), testenv::windows()));
     ASSERT_NE(d, nullptr);
     d->show();
     d->chkSettingAutRsp->setChecked(true);
@@ -144,7 +147,8 @@ TEST_F(RemoteFormsTest, AutoRespondChangesNothingWhenTheMessagesCannotBeMarked)
 {
     db.exec("INSERT INTO tbinqueue(msgcode,msgfrom,msgcontent,msgtype,msgreqtype) VALUES(1,'+447700900001','C8',1,0)");
     ASSERT_TRUE(db.exec("CREATE TRIGGER nomark BEFORE UPDATE ON tbinqueue BEGIN SELECT RAISE(ABORT,'busy'); END"));
-    auto* d = opened<SettingAutoRespondDialog>(SettingsMenu::openAutoRespondSettings(&main, db, st, prompt(), testenv::windows()));
+    auto* d = opened<SettingAutoRespondDialog>(
+        SettingsMenu::openAutoRespondSettings(&main, db, st, prompt(), testenv::windows()));
     d->show();
     d->chkSettingAutRsp->setChecked(true);
     d->txtSettingAutRspTxt->setPlainText("Thanks");
@@ -157,7 +161,8 @@ TEST_F(RemoteFormsTest, AutoRespondChangesNothingWhenTheMessagesCannotBeMarked)
 
 TEST_F(RemoteFormsTest, AutoRespondTextIsOneSendableMessage)
 {
-    auto* d = opened<SettingAutoRespondDialog>(SettingsMenu::openAutoRespondSettings(&main, db, st, prompt(), testenv::windows()));
+    auto* d = opened<SettingAutoRespondDialog>(
+        SettingsMenu::openAutoRespondSettings(&main, db, st, prompt(), testenv::windows()));
     typeText(d->txtSettingAutRspTxt, QString::fromUtf8("Caf\u00E9 \u4E2D ok"));
     // The character without a GSM form is not taken.
     EXPECT_EQ(d->txtSettingAutRspTxt->toPlainText(), QString::fromUtf8("Caf\u00E9  ok"));
@@ -176,7 +181,8 @@ TEST_F(RemoteFormsTest, GroupDialogsOfferNoneAndTheGroups)
     st.sGroupSendGroup = "Deleted Group";
     st.sAutoFwdGroup = "staff";
 
-    auto* send = opened<SettingGroupDialog>(SettingsMenu::openRemoteSendingSettings(&main, db, st, prompt(), testenv::windows()));
+    auto* send = opened<SettingGroupDialog>(
+        SettingsMenu::openRemoteSendingSettings(&main, db, st, prompt(), testenv::windows()));
     ASSERT_NE(send, nullptr);
     EXPECT_EQ(send->objectName(), "frmSettingGrpSnd");
     EXPECT_EQ(send->windowTitle(), "Remote Sending");
@@ -190,7 +196,8 @@ TEST_F(RemoteFormsTest, GroupDialogsOfferNoneAndTheGroups)
     EXPECT_EQ(Settings::groupSendGroup(), "Sales");
     EXPECT_EQ(st.sGroupSendGroup, "Sales");
 
-    auto* forward = opened<SettingGroupDialog>(SettingsMenu::openAutoForwardSettings(&main, db, st, prompt(), testenv::windows()));
+    auto* forward = opened<SettingGroupDialog>(
+        SettingsMenu::openAutoForwardSettings(&main, db, st, prompt(), testenv::windows()));
     EXPECT_EQ(forward->objectName(), "frmSettingForward");
     EXPECT_EQ(forward->windowTitle(), "Auto-forward");
     EXPECT_EQ(forward->cboGroup->currentText(), "Staff");
@@ -294,7 +301,8 @@ TEST_F(HttpFormTest, ThePortIsAnIntegerAndTakesEffectAtTheNextStart)
     EXPECT_EQ(Settings::text("SettingHTTPPort"), "8010");
     EXPECT_EQ(Settings::startHttp(), 0);
 
-    auto* again = opened<SettingHttpDialog>(SettingsMenu::openHttpSettings(&main, db, st, prompt(), testenv::windows()));
+    auto* again = opened<SettingHttpDialog>(
+        SettingsMenu::openHttpSettings(&main, db, st, prompt(), testenv::windows()));
     again->txtSettingHTTPPort->setText("65535");
     again->chkSettingStartHTTP->setChecked(true);
     QTest::mouseClick(again->cmdOK, Qt::LeftButton);
