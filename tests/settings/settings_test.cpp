@@ -45,7 +45,8 @@ protected:
 
     SettingDialog* open()
     {
-        auto* d = qobject_cast<SettingDialog*>(SettingsMenu::openSettingDialog(&main, fresh.db(), st, testenv::prompt(), testenv::windows()));
+        auto* d = qobject_cast<SettingDialog*>(
+            SettingsMenu::openSettingDialog(&main, fresh.db(), st, testenv::prompt(), testenv::windows()));
         EXPECT_NE(d, nullptr);
         return d;
     }
