@@ -13,6 +13,7 @@
 #include "addressbook/ui/AddressBookWiring.h"
 #include "addressbook/ui/AddressListModel.h"
 #include "app/AppController.h"
+#include "controls/QtWindowServices.h"
 #include "base/AppPaths.h"
 #include "base/Database.h"
 #include "base/UserPrompt.h"
@@ -71,6 +72,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     SilentPrompt prompt;
+    QtWindowServices windows;
     const int rows = argc > 1 ? std::atoi(argv[1]) : 50000;
 
     AppPaths::setAppDir(dir.path());
@@ -81,7 +83,7 @@ int main(int argc, char** argv)
     }
     std::printf("seeded %d addresses, all members of one group\n", rows);
 
-    AppController controller(db, nullptr, prompt);
+    AppController controller(db, nullptr, prompt, windows);
     MainWindow w(controller);
     AddressBookUi* ui = installAddressBook(w, controller);
     w.populate();

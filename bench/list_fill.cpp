@@ -11,6 +11,7 @@
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MessageListModel.h"
 #include "app/AppController.h"
+#include "controls/QtWindowServices.h"
 #include "base/AppPaths.h"
 #include "base/Database.h"
 #include "base/UserPrompt.h"
@@ -88,6 +89,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     SilentPrompt prompt;
+    QtWindowServices windows;
     const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
 
     AppPaths::setAppDir(dir.path());
@@ -103,7 +105,7 @@ int main(int argc, char** argv)
     QElapsedTimer t;
     t.start();
     db.open(AppPaths::databasePath());
-    AppController controller(db, nullptr, prompt);
+    AppController controller(db, nullptr, prompt, windows);
     MainWindow w(controller);
     w.populate();
     const qint64 filled = t.elapsed();

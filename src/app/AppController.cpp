@@ -31,9 +31,10 @@
 #include <QProgressBar>
 #include <QStringList>
 
-AppController::AppController(Database& db, SingleInstance* instance, UserPrompt& prompt, SoundPlayer* sound,
-                             QObject* parent)
-    : QObject(parent), db_(db), instance_(instance), prompt_(prompt), sound_(sound ? sound : &silence_),
+AppController::AppController(Database& db, SingleInstance* instance, UserPrompt& prompt, WindowServices& windows,
+                             SoundPlayer* sound, QObject* parent)
+    : QObject(parent), db_(db), instance_(instance), prompt_(prompt), windows_(windows),
+      sound_(sound ? sound : &silence_),
       core_(db, prompt)
 {
     // The engine (link, cycle, reception, Outbox, sender, hand-in, remote

@@ -24,18 +24,20 @@ class RemoteServices;
 class HttpServer;
 class SingleInstance;
 class UserPrompt;
+class WindowServices;
 
 class AppController : public QObject, public AppCommands {
     Q_OBJECT
 public:
-    // The prompt and the sound are the program's ways to reach the user;
-    // without a sound the program is silent.
-    AppController(Database& db, SingleInstance* instance, UserPrompt& prompt, SoundPlayer* sound = nullptr,
-                  QObject* parent = nullptr);
+    // The prompt, the window services and the sound are the program's ways
+    // to reach the user; without a sound the program is silent.
+    AppController(Database& db, SingleInstance* instance, UserPrompt& prompt, WindowServices& windows,
+                  SoundPlayer* sound = nullptr, QObject* parent = nullptr);
     ~AppController() override;
 
     EngineState& state() override { return core_.state(); }
     UserPrompt& prompt() override { return prompt_; }
+    WindowServices& windows() override { return windows_; }
     SoundPlayer& sound() override { return *sound_; }
     QString modemLog() override;
     ActivityScheduler& scheduler() { return core_.scheduler(); }
@@ -80,6 +82,7 @@ private:
     Database& db_;
     SingleInstance* instance_;
     UserPrompt& prompt_;
+    WindowServices& windows_;
     SilentSound silence_;
     SoundPlayer* sound_;
     EngineCore core_;

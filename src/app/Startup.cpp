@@ -6,6 +6,7 @@
 #include "base/SingleInstance.h"
 #include "controls/QtSound.h"
 #include "controls/QtUserPrompt.h"
+#include "controls/QtWindowServices.h"
 #include "housekeeping/ui/SplashDialog.h"
 #include "security/ui/LoginDialog.h"
 
@@ -25,6 +26,7 @@ int run(int argc, char** argv)
     AppPaths::init(QApplication::arguments());
 
     QtUserPrompt prompt;
+    QtWindowServices windows;
     QtSound sound;
 
     SingleInstance instance;
@@ -51,7 +53,7 @@ int run(int argc, char** argv)
     if (!runSplash(db, prompt))
         return 1;
 
-    AppController controller(db, &instance, prompt, &sound);
+    AppController controller(db, &instance, prompt, windows, &sound);
     controller.load();
     return app.exec();
 }

@@ -60,9 +60,11 @@ NameOnlyIconProvider& nameOnlyIcons()
 }
 
 QString choose(QWidget* parent, const QString& caption, const QString& folder, const QString& filters,
-               QFileDialog::AcceptMode mode)
+               QFileDialog::AcceptMode mode, const PrepareFileDialog& prepare = {})
 {
     FileDialog dialog(parent, caption, folder, filters, mode);
+    if (prepare)
+        prepare(dialog);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles().value(0);
@@ -112,9 +114,10 @@ QString documentsFolder()
     return QDir::homePath();
 }
 
-QString chooseFileToOpen(QWidget* parent, const QString& caption, const QString& folder, const QString& filters)
+QString chooseFileToOpen(QWidget* parent, const QString& caption, const QString& folder, const QString& filters,
+                         const PrepareFileDialog& prepare)
 {
-    return choose(parent, caption, folder, filters, QFileDialog::AcceptOpen);
+    return choose(parent, caption, folder, filters, QFileDialog::AcceptOpen, prepare);
 }
 
 QString chooseFileToSave(QWidget* parent, const QString& caption, const QString& folder, const QString& filters)

@@ -8,6 +8,7 @@
 // another program's read deletes its write-ahead log.
 #include <QFileDialog>
 #include <QString>
+#include <functional>
 
 class FileDialog : public QFileDialog {
 public:
@@ -25,6 +26,12 @@ public:
 // folder, else the home folder.
 QString documentsFolder();
 
-// The chosen file, or empty when the dialog was cancelled.
-QString chooseFileToOpen(QWidget* parent, const QString& caption, const QString& folder, const QString& filters);
+// Adds to a dialog before it runs (a preview beside the list).
+using PrepareFileDialog = std::function<void(FileDialog& dialog)>;
+
+// The chosen file, or empty when the dialog was cancelled. The windows ask
+// through their WindowServices (controls/WindowServices.h), whose program
+// side these are.
+QString chooseFileToOpen(QWidget* parent, const QString& caption, const QString& folder, const QString& filters,
+                         const PrepareFileDialog& prepare = {});
 QString chooseFileToSave(QWidget* parent, const QString& caption, const QString& folder, const QString& filters);

@@ -1,6 +1,6 @@
 #pragma once
 // What the main window may ask of the running program: the services it
-// shows (database, engine state, prompt, sound) and the commands of its
+// shows (database, engine state, prompt, window services, sound) and the commands of its
 // menus. The application implements it; the window knows nothing else of it.
 #include <QString>
 
@@ -8,6 +8,7 @@ class ActivityScheduler;
 class Database;
 class SoundPlayer;
 class UserPrompt;
+class WindowServices;
 struct EngineState;
 
 class AppCommands {
@@ -17,6 +18,7 @@ public:
     virtual Database& db() = 0;
     virtual EngineState& state() = 0;
     virtual UserPrompt& prompt() = 0;
+    virtual WindowServices& windows() = 0;
     virtual SoundPlayer& sound() = 0;
     // The text exchanged with the modem since start (the newest part).
     virtual QString modemLog() = 0;

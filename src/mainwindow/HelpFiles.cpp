@@ -2,20 +2,15 @@
 
 #include "base/AppPaths.h"
 #include "base/UserPrompt.h"
+#include "controls/WindowServices.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QUrl>
 
 namespace {
-
-std::function<bool(const QUrl&)>& opener()
-{
-    static std::function<bool(const QUrl&)> open = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    return open;
-}
 
 // The shipped copy of name, from the program's resources.
 QString shipped(const QString& name) { return QStringLiteral(":/seed/") + name; }
@@ -38,18 +33,18 @@ QString ensure(const QString& name)
     return target;
 }
 
-bool open(const QString& path)
+bool open(WindowServices& windows, const QString& path)
 {
     if (path.isEmpty())
         return false;
-    return opener()(QUrl::fromLocalFile(path));
+    return windows.openUrl(QUrl::fromLocalFile(path));
 }
 
 // Opens the file at path (wanted: where it belongs); says why it did not.
-bool show(UserPrompt& prompt, const QString& path, const QString& wanted, const QString& what,
-          const QString& shows)
+bool show(UserPrompt& prompt, WindowServices& windows, const QString& path, const QString& wanted,
+          const QString& what, const QString& shows)
 {
-    if (open(path))
+    if (open(windows, path))
         return true;
     if (path.isEmpty())
         prompt.error(QStringLiteral("Unable to write the %1 to:\n%2").arg(what, QDir::toNativeSeparators(wanted)));
@@ -70,22 +65,18 @@ QString manualPath() { return AppPaths::filePath(QStringLiteral("manual.pdf")); 
 QString ensureContent() { return ensure(QStringLiteral("help/index.html")); }
 QString ensureManual() { return ensure(QStringLiteral("manual.pdf")); }
 
-bool openContent() { return open(ensureContent()); }
-bool openManual() { return open(ensureManual()); }
+bool openContent(WindowServices& windows) { return open(windows, ensureContent()); }
+bool openManual(WindowServices& windows) { return open(windows, ensureManual()); }
 
-bool showContent(UserPrompt& prompt)
+bool showContent(UserPrompt& prompt, WindowServices& windows)
 {
-    return show(prompt, ensureContent(), contentPath(), QStringLiteral("help"), QStringLiteral("web pages"));
+    return show(prompt, windows, ensureContent(), contentPath(), QStringLiteral("help"), QStringLiteral("web pages"));
 }
 
-bool showManual(UserPrompt& prompt)
+bool showManual(UserPrompt& prompt, WindowServices& windows)
 {
-    return show(prompt, ensureManual(), manualPath(), QStringLiteral("user manual"), QStringLiteral("PDF files"));
-}
-
-void setOpener(std::function<bool(const QUrl&)> o)
-{
-    opener() = o ? std::move(o) : [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    return show(prompt, windows, ensureManual(), manualPath(), QStringLiteral("user manual"),
+                QStringLiteral("PDF files"));
 }
 
 } // namespace HelpFiles

@@ -6,10 +6,9 @@
 // program carries a different copy), so that they open from wherever the
 // program was started.
 #include <QString>
-#include <QUrl>
-#include <functional>
 
 class UserPrompt;
+class WindowServices;
 
 namespace HelpFiles {
 
@@ -25,15 +24,12 @@ QString ensureManual();
 
 // Open the file with the desktop's program for it; false when it could
 // not be written or no program took it.
-bool openContent();
-bool openManual();
+bool openContent(WindowServices& windows);
+bool openManual(WindowServices& windows);
 
 // "&Content" and "&User Manual" of the Help menu: open the file, and when
 // that fails say so in an "Error" box that tells where the file is.
-bool showContent(UserPrompt& prompt);
-bool showManual(UserPrompt& prompt);
-
-// How files are opened; tests replace it (nullptr restores the desktop's).
-void setOpener(std::function<bool(const QUrl&)> opener);
+bool showContent(UserPrompt& prompt, WindowServices& windows);
+bool showManual(UserPrompt& prompt, WindowServices& windows);
 
 } // namespace HelpFiles

@@ -12,10 +12,10 @@
 #include "mainwindow/AppCommands.h"
 #include "base/Database.h"
 #include "base/UserPrompt.h"
+#include "controls/WindowServices.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -74,12 +74,6 @@ constexpr int px(int tw) { return twips::toPx(tw); }
 } // namespace
 
 namespace {
-
-std::function<bool(const QUrl&)>& urlOpener()
-{
-    static std::function<bool(const QUrl&)> opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    return opener;
-}
 
 // A label that reports a click (press and release inside it).
 class ClickLabel : public QLabel {
@@ -223,7 +217,7 @@ void MainWindow::buildMenus()
         addMenuEntry(settings, e.caption, name);
         if (e.available) {
             const auto open = e.open;
-            setMenuAction(name, [this, open] { open(this, db_, st_, prompt_); });
+            setMenuAction(name, [this, open] { open(this, db_, st_, prompt_, app_.windows()); });
         }
     }
     QMenu* password = system->addMenu(QStringLiteral("Change &Password"));
@@ -371,7 +365,7 @@ QWidget* MainWindow::buildShortcutStrip()
     logo->setAlignment(Qt::AlignCenter);
     logo->setCursor(Qt::PointingHandCursor);
     logo->setToolTip(QStringLiteral("Velquarin on the web"));
-    logo->onClick = [] { urlOpener()(QUrl(QString::fromLatin1(kHomePageUrl))); };
+    logo->onClick = [this] { app_.windows().openUrl(QUrl(QString::fromLatin1(kHomePageUrl))); };
     logo_ = logo;
     v->addWidget(logo);
     v->addSpacing(px(150));
@@ -556,12 +550,6 @@ void MainWindow::setOutboxCaption(bool paused)
 {
     mnuActivate_->setText(paused ? QStringLiteral("&Activate Outbox") : QStringLiteral("P&ause Outbox"));
     emit outboxPauseShown(paused);
-}
-
-void MainWindow::setUrlOpener(std::function<bool(const QUrl&)> opener)
-{
-    urlOpener() = opener ? std::move(opener)
-                         : [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 }
 
 // ----------------------------------------------------------------- sizing

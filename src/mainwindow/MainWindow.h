@@ -153,9 +153,6 @@ public:
     // ringtone player's wiring (the message window's Play button uses it).
     std::function<void(const QString& content, QWidget* parent)> playRingtoneHook;
 
-    // How the logo opens the home page; tests replace it.
-    static void setUrlOpener(std::function<bool(const QUrl&)> opener);
-
 public slots:
     // The engine's changes to the lists that may be on screen.
     void outboxRowAdded(qint64 code, const QDateTime& sendTime, const QString& name, const QString& number,

@@ -16,8 +16,10 @@ WindowShell installWindowShell(MainWindow& window, AppCommands& app, TrayIcon* i
     shell.tray->setObjectName(QStringLiteral("trayController"));
     TrayController* tray = shell.tray;
 
-    window.setMenuAction(QStringLiteral("mnuHelpContent"), [a = &app] { HelpFiles::showContent(a->prompt()); });
-    window.setMenuAction(QStringLiteral("mnuHelpUserManual"), [a = &app] { HelpFiles::showManual(a->prompt()); });
+    window.setMenuAction(QStringLiteral("mnuHelpContent"),
+                         [a = &app] { HelpFiles::showContent(a->prompt(), a->windows()); });
+    window.setMenuAction(QStringLiteral("mnuHelpUserManual"),
+                         [a = &app] { HelpFiles::showManual(a->prompt(), a->windows()); });
     window.setMenuAction(QStringLiteral("mnuHelpAbout"), [w = &window] { openAboutBox(w); });
     // The log as it is now; later traffic shows at the next opening.
     window.setMenuAction(QStringLiteral("mnuSystemLog"),

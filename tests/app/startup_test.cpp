@@ -21,6 +21,7 @@
 #include "base/Settings.h"
 #include "base/SharedFlagBlock.h"
 #include "base/SingleInstance.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -218,7 +219,7 @@ struct Load : ::testing::Test {
 TEST_F(Load, RaisesDetectionOrInitialisationAndStartsTheCycle)
 {
     Settings::save("SettingHaveModem", "garbage");
-    AppController app(f.db(), nullptr, testenv::prompt());
+    AppController app(f.db(), nullptr, testenv::prompt(), testenv::windows());
     app.state().bInboxProcessRequest = true;
     app.state().bGotCMT = true;
     app.state().bSIMReadRequest = true;
@@ -235,7 +236,7 @@ TEST_F(Load, RaisesDetectionOrInitialisationAndStartsTheCycle)
     app.release();
 
     Settings::save("SettingHaveModem", "1");
-    AppController again(f.db(), nullptr, testenv::prompt());
+    AppController again(f.db(), nullptr, testenv::prompt(), testenv::windows());
     again.load(false);
     EXPECT_TRUE(again.state().bInitModemRequest);
     again.release();
@@ -247,7 +248,7 @@ TEST_F(Load, TheWindowGoesWithItsController)
 {
     QPointer<MainWindow> w;
     {
-        AppController app(f.db(), nullptr, testenv::prompt());
+        AppController app(f.db(), nullptr, testenv::prompt(), testenv::windows());
         app.load(false);
         w = app.window();
         ASSERT_FALSE(w.isNull());
@@ -259,7 +260,7 @@ TEST_F(Load, TheWindowGoesWithItsController)
 
 TEST_F(Load, CloseDuringACycleWaitsForTheNextTick)
 {
-    AppController app(f.db(), nullptr, testenv::prompt());
+    AppController app(f.db(), nullptr, testenv::prompt(), testenv::windows());
     app.load(true);
     MainWindow* w = app.window();
     ASSERT_NE(w, nullptr);
@@ -318,7 +319,7 @@ TEST(Program, StartsCreatesTheDatabaseAndRefusesASecondCopy)
 
 TEST_F(Load, AModemThatVanishesIsBroughtBackQuietly)
 {
-    AppController app(f.db(), nullptr, testenv::prompt());
+    AppController app(f.db(), nullptr, testenv::prompt(), testenv::windows());
     app.load(false);
     app.state().bInitModemRequest = false;
     // Lost while nothing was connected: nothing to bring back.
@@ -342,7 +343,7 @@ TEST_F(Load, FlagBlocksOthersCanWriteAreLeftOutWithOneWarning)
     createAsPeer(outbox.name, 0666);
     createAsPeer(inbox.name, 0666);
     {
-        AppController app(f.db(), nullptr, testenv::prompt());
+        AppController app(f.db(), nullptr, testenv::prompt(), testenv::windows());
         app.setFlagNames(outbox.name, inbox.name);
         app.load(false);
         ASSERT_EQ(testenv::prompt().count(), 1);
@@ -363,7 +364,7 @@ TEST_F(Load, FlagBlocksOthersCanWriteAreLeftOutWithOneWarning)
     // Only the Inbox block open to others: the Outbox is used.
     ::shm_unlink(SharedFlagBlock::objectName(outbox.name).toLocal8Bit().constData());
     testenv::prompt().reset();
-    AppController app(f.db(), nullptr, testenv::prompt());
+    AppController app(f.db(), nullptr, testenv::prompt(), testenv::windows());
     app.setFlagNames(outbox.name, inbox.name);
     app.load(false);
     ASSERT_EQ(testenv::prompt().count(), 1);

@@ -15,6 +15,7 @@
 #include "mainwindow/ToolbarKeys.h"
 #include "base/EngineState.h"
 #include "app/AppController.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 #include "Seed.h"
 
@@ -139,7 +140,7 @@ protected:
         seed::outbox(db, 20, "+441", "2024-01-05 10:00:00");
         seed::sent(db, 30, "+441", "2024-01-04 10:00:00", "2024-01-04 10:00:05");
         seed::sent(db, 31, "+449", "2024-01-04 11:00:00", "2024-01-04 11:00:05", "E");
-        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt(), testenv::windows());
         w = std::make_unique<MainWindow>(*app);
         w->populate();
     }

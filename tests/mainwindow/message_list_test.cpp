@@ -20,6 +20,7 @@
 #include "mainwindow/ToolbarKeys.h"
 #include "base/EngineState.h"
 #include "app/AppController.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 #include "Seed.h"
 
@@ -107,7 +108,7 @@ protected:
         seed::outbox(db, 20, "+441", "2024-03-01 10:00:00");
         seed::outbox(db, 21, "+442", "2024-03-01 09:00:00");
         seed::sent(db, 30, "+441", "2024-01-04 10:00:00", "2024-01-04 10:00:05");
-        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt(), testenv::windows());
         w = std::make_unique<MainWindow>(*app);
         w->populate();
         w->show();
@@ -290,8 +291,7 @@ TEST_F(ListWindow, EveryToolbarKeyIsReachedFromTheKeyboard)
 
 TEST_F(ListWindow, ShortcutsJumpToFixedNodesAndTheLogoOpensTheHomePage)
 {
-    QList<QUrl> opened;
-    MainWindow::setUrlOpener([&](const QUrl& u) { opened.append(u); return true; });
+    testenv::windows().reset();
     const std::pair<IconStore::Shortcut, NodeKind> jumps[] = {
         {IconStore::Shortcut::Outbox, NodeKind::Outbox},
         {IconStore::Shortcut::SentItems, NodeKind::SentItems},
@@ -313,9 +313,9 @@ TEST_F(ListWindow, ShortcutsJumpToFixedNodesAndTheLogoOpensTheHomePage)
 
     QWidget* logo = w->logoLabel();
     QTest::mouseClick(logo, Qt::LeftButton, {}, logo->rect().center());
+    const QList<QUrl>& opened = testenv::windows().opened();
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened[0], QUrl(QString::fromLatin1(MainWindow::kHomePageUrl)));
-    MainWindow::setUrlOpener({});
 }
 
 TEST_F(ListWindow, SizeRulesAndMinimum)

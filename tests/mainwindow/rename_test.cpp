@@ -10,6 +10,7 @@
 #include "base/EngineState.h"
 #include "app/AppController.h"
 #include "base/Settings.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 #include "Seed.h"
 
@@ -164,7 +165,7 @@ TEST(RenameInTree, TypedNameIsWrittenThroughTheEditor)
     seed::group(db, "Work");
     seed::inboxFolder(db, "InboxBills");
     seed::inbox(db, 1, "+441", "2024-01-01 10:00:00", "O", "InboxBills");
-    AppController app(db, nullptr, testenv::prompt());
+    AppController app(db, nullptr, testenv::prompt(), testenv::windows());
     MainWindow w(app);
     w.populate();
     w.show();

@@ -28,6 +28,7 @@
 #include "mainwindow/TrayController.h"
 #include "security/ui/LoginDialog.h"
 #include "security/ui/LoginWiring.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -85,7 +86,7 @@ struct Shell : ::testing::Test {
     void SetUp() override
     {
         prompt.reset();
-        app = std::make_unique<AppController>(f.db(), nullptr, prompt, &sound);
+        app = std::make_unique<AppController>(f.db(), nullptr, prompt, testenv::windows(), &sound);
         w = std::make_unique<MainWindow>(*app);
         icon = new FakeTray;
         shell = installLoginAndTray(*w, *app, icon);
@@ -348,13 +349,10 @@ TEST_F(Shell, StatusLightBlinksWithThePictureOfThePause)
 TEST(HelpFiles, WrittenIntoTheApplicationFolderAndOpenedFromThere)
 {
     AppPaths::setAppDir(testenv::newDir("app"));
-    QList<QUrl> opened;
-    HelpFiles::setOpener([&](const QUrl& url) {
-        opened << url;
-        return true;
-    });
-    EXPECT_TRUE(HelpFiles::openContent());
-    EXPECT_TRUE(HelpFiles::openManual());
+    ScriptedWindowServices windows;
+    EXPECT_TRUE(HelpFiles::openContent(windows));
+    EXPECT_TRUE(HelpFiles::openManual(windows));
+    const QList<QUrl>& opened = windows.opened();
     ASSERT_EQ(opened.size(), 2);
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(AppPaths::filePath("help/index.html")));
     EXPECT_EQ(opened[1], QUrl::fromLocalFile(AppPaths::filePath("manual.pdf")));
@@ -374,7 +372,6 @@ TEST(HelpFiles, WrittenIntoTheApplicationFolderAndOpenedFromThere)
     EXPECT_EQ(HelpFiles::ensureContent(), HelpFiles::contentPath());
     ASSERT_TRUE(onDisk.open(QIODevice::ReadOnly));
     EXPECT_EQ(onDisk.readAll(), page);
-    HelpFiles::setOpener(nullptr);
 
     // The page reads as the manual it is.
     QTextDocument doc;
@@ -387,14 +384,11 @@ TEST(HelpFiles, WrittenIntoTheApplicationFolderAndOpenedFromThere)
 TEST_F(Shell, HelpThatCannotBeOpenedSaysSoAndWhereTheFileIs)
 {
     AppPaths::setAppDir(testenv::newDir("app"));
-    int asked = 0;
-    HelpFiles::setOpener([&](const QUrl&) {
-        ++asked;
-        return false; // no browser, no PDF viewer
-    });
+    testenv::windows().reset();
+    testenv::windows().setOpenResult(false); // no browser, no PDF viewer
     w->menuAction("mnuHelpContent")->trigger();
     w->menuAction("mnuHelpUserManual")->trigger();
-    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(testenv::windows().opened().size(), 2);
     ASSERT_EQ(prompt.count(), 2);
     EXPECT_EQ(prompt.shown()[0].title, "Error");
     EXPECT_EQ(prompt.shown()[0].text, "Unable to open the help: no program to show web pages is set up.\n\n"
@@ -412,11 +406,10 @@ TEST_F(Shell, HelpThatCannotBeOpenedSaysSoAndWhereTheFileIs)
     EXPECT_EQ(prompt.shown()[2].text, "Unable to write the help to:\n" + HelpFiles::contentPath());
 
     // Opened: nothing to say.
-    HelpFiles::setOpener([](const QUrl&) { return true; });
+    testenv::windows().setOpenResult(true);
     AppPaths::setAppDir(testenv::newDir("app2"));
     w->menuAction("mnuHelpUserManual")->trigger();
     EXPECT_EQ(prompt.count(), 3);
-    HelpFiles::setOpener(nullptr);
 }
 
 namespace {

@@ -26,6 +26,7 @@
 #include "mainwindow/Seed.h"
 #include "base/EngineState.h"
 #include "reading/ui/ReadingWiring.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 #include "Smart.h"
 
@@ -54,7 +55,7 @@ protected:
         seed::outbox(db, 20, "+441", "2024-03-01 10:00:00");
         seed::sent(db, 30, "+449", "2024-01-04 10:00:00", "2024-01-04 10:00:05");
         seed::sent(db, 31, "+441", "2024-01-05 10:00:00", "2024-01-05 10:00:05");
-        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt(), testenv::windows());
         app->load(false);
         w = app->window();
         ASSERT_NE(w, nullptr);

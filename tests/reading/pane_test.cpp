@@ -13,6 +13,7 @@
 #include "mainwindow/Seed.h"
 #include "base/EngineState.h"
 #include "reading/MessagePane.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 #include "Smart.h"
 
@@ -54,7 +55,7 @@ protected:
 
     void open()
     {
-        app = std::make_unique<AppController>(f.db(), nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(f.db(), nullptr, testenv::prompt(), testenv::windows());
         w = std::make_unique<MainWindow>(*app);
         w->populate();
         w->show();

@@ -5,6 +5,7 @@
 #include "base/EngineState.h"
 #include "settings/ui/SettingDialog.h"
 #include "base/Settings.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 #include <QAbstractItemView>
@@ -44,7 +45,8 @@ protected:
 
     SettingDialog* open()
     {
-        auto* d = qobject_cast<SettingDialog*>(SettingsMenu::openSettingDialog(&main, fresh.db(), st, testenv::prompt()));
+        auto* d = qobject_cast<SettingDialog*>(
+            SettingsMenu::openSettingDialog(&main, fresh.db(), st, testenv::prompt(), testenv::windows()));
         EXPECT_NE(d, nullptr);
         return d;
     }
@@ -225,7 +227,7 @@ TEST(SettingsMenu, EveryEntryOpensItsDialog)
     ASSERT_EQ(entries.size(), dialogs.size());
     for (int i = 0; i < entries.size(); ++i) {
         EXPECT_TRUE(entries[i].available) << entries[i].caption.toStdString();
-        QWidget* w = entries[i].open(&main, fresh.db(), st, testenv::prompt());
+        QWidget* w = entries[i].open(&main, fresh.db(), st, testenv::prompt(), testenv::windows());
         ASSERT_NE(w, nullptr) << entries[i].caption.toStdString();
         EXPECT_EQ(w->objectName(), dialogs[i]);
         delete w;

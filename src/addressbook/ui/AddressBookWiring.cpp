@@ -4,12 +4,12 @@
 #include "addressbook/ui/AddressListModel.h"
 #include "addressbook/ui/CheckListDialog.h"
 #include "addressbook/ui/GroupAddDialog.h"
-#include "addressbook/ui/ModalRun.h"
 #include "addressbook/ui/RecipientPickers.h"
 #include "base/Database.h"
 #include "base/UserPrompt.h"
 #include "compose/ui/ComposeWiring.h"
 #include "controls/FormHelpers.h"
+#include "controls/WindowServices.h"
 #include "mainwindow/AppCommands.h"
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/MainWindow.h"
@@ -187,7 +187,7 @@ AddressDialog* AddressBookUi::openFormForNumber(QString number)
 
 AddressDialog* AddressBookUi::openForm(AddressDialog::Mode mode, const QString& number)
 {
-    auto* form = openSingleDialog<AddressDialog>(&main_, mode, app_.db(), app_.prompt(), number);
+    auto* form = openSingleDialog<AddressDialog>(&main_, mode, app_.db(), app_.prompt(), app_.windows(), number);
     connect(form, &AddressDialog::saved, this, &AddressBookUi::refreshAfterSave);
     if (mode == AddressDialog::Mode::Edit)
         connect(form, &QDialog::finished, &main_, [m = &main_] { m->activateWindow(); });
@@ -254,7 +254,7 @@ void AddressBookUi::AddGroupMembers()
         }
         return true;
     };
-    addressbook::runModal(picker);
+    app_.windows().runModal(picker);
 }
 
 void AddressBookUi::DeleteGroupMembers()
@@ -286,7 +286,7 @@ void AddressBookUi::DeleteGroupMembers()
 void AddressBookUi::newGroup()
 {
     GroupAddDialog dialog(app_.db(), app_.prompt(), &main_);
-    if (addressbook::runModal(dialog) != QDialog::Accepted || dialog.createdGroup().isEmpty())
+    if (app_.windows().runModal(dialog) != QDialog::Accepted || dialog.createdGroup().isEmpty())
         return;
     main_.populateFolderTree(NodeKind::Group, dialog.createdGroup());
 }
@@ -391,7 +391,7 @@ void connectPickers(MainWindow& main, AppCommands& app)
         RecipientPicks picks;
         for (const SendForm::PickedAddress& p : picked)
             picks.asRecipients.append({p.key, p.number});
-        if (!pickAddresses(parent, a->db(), a->prompt(), picks))
+        if (!pickAddresses(parent, a->db(), a->prompt(), a->windows(), picks))
             return false;
         picked.clear();
         for (const PickedRecipient& r : picks.asRecipients)
@@ -401,7 +401,7 @@ void connectPickers(MainWindow& main, AppCommands& app)
     opener->hooks.pickGroups = [a](QWidget* parent, QStringList& groups) {
         RecipientPicks picks;
         picks.asPickedGroups = groups;
-        if (!pickGroups(parent, a->db(), a->prompt(), picks))
+        if (!pickGroups(parent, a->db(), a->prompt(), a->windows(), picks))
             return false;
         groups = picks.asPickedGroups;
         return true;

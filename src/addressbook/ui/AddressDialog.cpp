@@ -3,9 +3,9 @@
 #include "addressbook/AddressBook.h"
 #include "addressbook/AddressGroups.h"
 #include "addressbook/ui/CheckListDialog.h"
-#include "addressbook/ui/ModalRun.h"
 #include "base/TextUtil.h"
 #include "base/UserPrompt.h"
+#include "controls/WindowServices.h"
 #include "controls/TrimTextBox.h"
 
 #include <QFormLayout>
@@ -80,8 +80,9 @@ void limitLength(QPlainTextEdit* box, int max)
 
 } // namespace
 
-AddressDialog::AddressDialog(Mode mode, Database& db, UserPrompt& prompt, const QString& number, QWidget* parent)
-    : QDialog(parent), mode_(mode), db_(db), prompt_(prompt)
+AddressDialog::AddressDialog(Mode mode, Database& db, UserPrompt& prompt, WindowServices& windows,
+                             const QString& number, QWidget* parent)
+    : QDialog(parent), mode_(mode), db_(db), prompt_(prompt), windows_(windows)
 {
     const bool add = mode == Mode::Add;
     setObjectName(add ? QStringLiteral("frmAddressAdd") : QStringLiteral("frmAddressEdit"));
@@ -257,7 +258,7 @@ void AddressDialog::pickGroups()
     for (const QString& g : candidates)
         if (!listed.contains(g, Qt::CaseInsensitive))
             picker.addRow({g}, g);
-    if (addressbook::runModal(picker) == QDialog::Accepted)
+    if (windows_.runModal(picker) == QDialog::Accepted)
         addGroups(picker.tickedTags());
 }
 

@@ -15,6 +15,7 @@ class QListWidget;
 class QPushButton;
 class QTabWidget;
 class UserPrompt;
+class WindowServices;
 
 // What a save wrote, for the lists that show the entry.
 struct SavedAddress {
@@ -32,7 +33,9 @@ public:
     enum class Mode { Add, Edit };
 
     // number: the entry to edit, or the number to prefill in the add form.
-    AddressDialog(Mode mode, Database& db, UserPrompt& prompt, const QString& number, QWidget* parent = nullptr);
+    // The group picker runs through windows.
+    AddressDialog(Mode mode, Database& db, UserPrompt& prompt, WindowServices& windows, const QString& number,
+                  QWidget* parent = nullptr);
 
     Mode mode() const { return mode_; }
     // The number the edit form loaded (the entry's key until it is saved).
@@ -71,6 +74,7 @@ private:
     Mode mode_;
     Database& db_;
     UserPrompt& prompt_;
+    WindowServices& windows_;
     QString loadedNumber_;
     std::array<QWidget*, kAddressFieldCount> boxes_{};
 };

@@ -7,23 +7,14 @@
 #include "base/UserPrompt.h"
 #include "controls/FileDialogs.h"
 #include "controls/FormHelpers.h"
+#include "controls/WindowServices.h"
 #include "mainwindow/AppCommands.h"
 #include "mainwindow/MainWindow.h"
 
 namespace addrx {
 
-namespace {
-
-QString defaultChooseExportFile(QWidget* parent)
-{
-    // The program asks its own question before it replaces a file.
-    return chooseFileToSave(parent, QStringLiteral("Save As"), documentsFolder(), QStringLiteral("Text File (*.txt)"));
-}
-
-} // namespace
-
 AddressExchangeUi::AddressExchangeUi(MainWindow& main, AppCommands& app)
-    : QObject(&main), main_(main), app_(app), chooseExportFile_(defaultChooseExportFile)
+    : QObject(&main), main_(main), app_(app)
 {
     setObjectName(QStringLiteral("addressExchange"));
 }
@@ -39,7 +30,9 @@ void AddressExchangeUi::ExportAddressesToFile()
         app_.prompt().warning(QStringLiteral("Please select items to export"));
         return;
     }
-    const QString path = chooseExportFile_(&main_);
+    // The program asks its own question before it replaces a file.
+    const QString path = app_.windows().chooseFileToSave(&main_, QStringLiteral("Save As"), documentsFolder(),
+                                                         QStringLiteral("Text File (*.txt)"));
     if (path.isEmpty())
         return;
     exportAddresses(app_.db(), app_.prompt(), numbers, path);
@@ -47,7 +40,7 @@ void AddressExchangeUi::ExportAddressesToFile()
 
 FileImportForm* AddressExchangeUi::ImportAddressesFromFile()
 {
-    auto* form = openSingleDialog<FileImportForm>(&main_, app_.db(), app_.prompt());
+    auto* form = openSingleDialog<FileImportForm>(&main_, app_.db(), app_.prompt(), app_.windows());
     connect(form, &FileImportForm::importFinished, this, [this](const ImportResult& r) {
         const ImportResult copy = r;
         importFinished(copy);

@@ -2,11 +2,9 @@
 // The address book's file keys in the main window: export of the chosen
 // addresses (address and group toolbars) and the import wizard.
 #include <QObject>
-#include <functional>
 
 class AppCommands;
 class MainWindow;
-class QWidget;
 
 namespace addrx {
 
@@ -17,12 +15,7 @@ class ImportLogForm;
 class AddressExchangeUi : public QObject {
     Q_OBJECT
 public:
-    using ChooseFile = std::function<QString(QWidget* parent)>;
-
     AddressExchangeUi(MainWindow& main, AppCommands& app);
-
-    // The save-file dialog of the export (tests replace it).
-    void setChooseExportFile(ChooseFile choose) { chooseExportFile_ = std::move(choose); }
 
     // The address toolbar's "AddressFileExport" and the group toolbar's
     // "GroupFileExport".
@@ -40,7 +33,6 @@ private:
 
     MainWindow& main_;
     AppCommands& app_;
-    ChooseFile chooseExportFile_;
 };
 
 AddressExchangeUi* installAddressExchange(MainWindow& main, AppCommands& app);

@@ -1,6 +1,6 @@
 #include "addressbook/ui/FileImportForm.h"
 
-#include "controls/FileDialogs.h"
+#include "controls/WindowServices.h"
 #include "controls/FormHelpers.h"
 #include "addressbook/AddressGroups.h"
 #include "base/UserPrompt.h"
@@ -37,13 +37,6 @@ const QString kDragFormat = QStringLiteral("application/x-velquarin-importfield"
 
 // Hundredths of a millimetre to pixels at 96 dpi.
 int hmm(int v) { return v * 96 / 2540; }
-
-QString defaultChooseFile(QWidget* parent)
-{
-    return chooseFileToOpen(
-        parent, QStringLiteral("Open"), documentsFolder(),
-        QStringLiteral("Comma Delimited CSV File (*.csv);;TAB Delimited Text File (*.txt)"));
-}
 
 // The four pictures of the file button, from the style's open-folder icon.
 void setFilePictures(PopButton* b, QStyle* style)
@@ -189,8 +182,8 @@ void MapList::dropEvent(QDropEvent* event)
 
 // ------------------------------------------------------------ the wizard
 
-FileImportForm::FileImportForm(Database& db, UserPrompt& prompt, QWidget* parent)
-    : QDialog(parent), db_(db), prompt_(prompt), chooseFile_(defaultChooseFile), logPath_(importLogPath())
+FileImportForm::FileImportForm(Database& db, UserPrompt& prompt, WindowServices& windows, QWidget* parent)
+    : QDialog(parent), db_(db), prompt_(prompt), windows_(windows), logPath_(importLogPath())
 {
     setObjectName(QStringLiteral("frmFileImport"));
     setWindowTitle(QStringLiteral("Import to Address Book"));
@@ -380,7 +373,9 @@ bool FileImportForm::eventFilter(QObject* watched, QEvent* event)
 
 void FileImportForm::cmdFile_Click()
 {
-    const QString name = chooseFile_(this);
+    const QString name =
+        windows_.chooseFileToOpen(this, QStringLiteral("Open"), documentsFolder(),
+                                  QStringLiteral("Comma Delimited CSV File (*.csv);;TAB Delimited Text File (*.txt)"));
     if (!name.isEmpty())
         chooseFile(name);
 }

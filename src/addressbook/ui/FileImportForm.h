@@ -5,7 +5,6 @@
 // drag and drop. The import itself is addrx::importFile.
 #include <QDialog>
 #include <QTreeWidget>
-#include <functional>
 
 #include "addressbook/AddressExchange.h"
 
@@ -19,6 +18,7 @@ class QPushButton;
 class QRadioButton;
 class QStackedWidget;
 class UserPrompt;
+class WindowServices;
 
 namespace addrx {
 
@@ -54,12 +54,9 @@ private:
 class FileImportForm : public QDialog {
     Q_OBJECT
 public:
-    using ChooseFile = std::function<QString(QWidget* parent)>;
+    // The file is asked for through windows.
+    FileImportForm(Database& db, UserPrompt& prompt, WindowServices& windows, QWidget* parent = nullptr);
 
-    FileImportForm(Database& db, UserPrompt& prompt, QWidget* parent = nullptr);
-
-    // Replaces the open-file dialog (tests).
-    void setChooseFile(ChooseFile choose) { chooseFile_ = std::move(choose); }
     // Where the log goes (import.log of the data folder unless set).
     void setLogPath(const QString& path) { logPath_ = path; }
 
@@ -104,7 +101,7 @@ private:
 
     Database& db_;
     UserPrompt& prompt_;
-    ChooseFile chooseFile_;
+    WindowServices& windows_;
     QString chosenFile_;
     QString logPath_;
     Mapping mapping_{};

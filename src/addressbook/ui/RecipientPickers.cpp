@@ -1,8 +1,8 @@
 #include "addressbook/ui/RecipientPickers.h"
 
 #include "addressbook/ui/CheckListDialog.h"
-#include "addressbook/ui/ModalRun.h"
 #include "base/UserPrompt.h"
+#include "controls/WindowServices.h"
 
 #include <QSet>
 
@@ -16,7 +16,7 @@ void reportLoadError(UserPrompt& prompt, const QString& error)
 
 } // namespace
 
-bool pickAddresses(QWidget* parent, Database& db, UserPrompt& prompt, RecipientPicks& picks)
+bool pickAddresses(QWidget* parent, Database& db, UserPrompt& prompt, WindowServices& windows, RecipientPicks& picks)
 {
     CheckListDialog dialog({QStringLiteral("frmPickAddress"), QStringLiteral("Address List"),
                             {QStringLiteral("Name"), QStringLiteral("Number")}, QStringLiteral("Addresses"),
@@ -30,7 +30,7 @@ bool pickAddresses(QWidget* parent, Database& db, UserPrompt& prompt, RecipientP
         earlier.insert(r.key);
     for (const AddressListRow& row : choices.rows)
         dialog.addRow({row.name, row.number}, row.number, earlier.contains(row.number));
-    if (addressbook::runModal(dialog) != QDialog::Accepted)
+    if (windows.runModal(dialog) != QDialog::Accepted)
         return false;
     // An entry picked earlier and deleted since is not listed, so it is not
     // picked any more.
@@ -40,7 +40,7 @@ bool pickAddresses(QWidget* parent, Database& db, UserPrompt& prompt, RecipientP
     return true;
 }
 
-bool pickGroups(QWidget* parent, Database& db, UserPrompt& prompt, RecipientPicks& picks)
+bool pickGroups(QWidget* parent, Database& db, UserPrompt& prompt, WindowServices& windows, RecipientPicks& picks)
 {
     CheckListDialog dialog({QStringLiteral("frmPickGroup"), QStringLiteral("Group List"), {QStringLiteral("Name")},
                             QStringLiteral("Groups"), QStringLiteral("OK"), QStringLiteral("cmdOK")},
@@ -52,7 +52,7 @@ bool pickGroups(QWidget* parent, Database& db, UserPrompt& prompt, RecipientPick
         reportLoadError(prompt, error);
     for (const QString& g : groups)
         dialog.addRow({g}, g, picks.asPickedGroups.contains(g, Qt::CaseInsensitive));
-    if (addressbook::runModal(dialog) != QDialog::Accepted)
+    if (windows.runModal(dialog) != QDialog::Accepted)
         return false;
     picks.asPickedGroups = dialog.tickedTags();
     return true;

@@ -5,13 +5,14 @@
 // order, Cancel leaves them as they were. Both return true after OK.
 //
 //     RecipientPicks picks;                       // held by the send form
-//     if (pickAddresses(this, db, prompt, picks))
+//     if (pickAddresses(this, db, prompt, windows, picks))
 //         updateSummary(picks.iRecipientCount());
 #include "addressbook/RecipientPicks.h"
 
 class Database;
 class QWidget;
 class UserPrompt;
+class WindowServices;
 
-bool pickAddresses(QWidget* parent, Database& db, UserPrompt& prompt, RecipientPicks& picks);
-bool pickGroups(QWidget* parent, Database& db, UserPrompt& prompt, RecipientPicks& picks);
+bool pickAddresses(QWidget* parent, Database& db, UserPrompt& prompt, WindowServices& windows, RecipientPicks& picks);
+bool pickGroups(QWidget* parent, Database& db, UserPrompt& prompt, WindowServices& windows, RecipientPicks& picks);

@@ -1,6 +1,7 @@
 #include "compose/ui/CannedForms.h"
 
 #include "base/UserPrompt.h"
+#include "controls/WindowServices.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -48,9 +49,9 @@ QString CannedMessageDialog::retrieveFailedText()
            QStringLiteral("Check Message Queue for successful records.");
 }
 
-CannedMessageDialog::CannedMessageDialog(Mode mode, Database& db, UserPrompt& prompt, const QString& title,
-                                         QWidget* parent)
-    : QDialog(parent), mode_(mode), canned_(db), prompt_(prompt), title_(title)
+CannedMessageDialog::CannedMessageDialog(Mode mode, Database& db, UserPrompt& prompt, WindowServices& windows,
+                                         const QString& title, QWidget* parent)
+    : QDialog(parent), mode_(mode), canned_(db), prompt_(prompt), windows_(windows), title_(title)
 {
     const bool add = mode == Mode::Add;
     setObjectName(add ? QStringLiteral("frmCannedAdd") : QStringLiteral("frmCannedEdit"));
@@ -156,7 +157,7 @@ void CannedMessageDialog::textChanged()
 
 void CannedMessageDialog::insertField()
 {
-    insertMergeField(this, txtMessage, runFieldDialog);
+    insertMergeField(this, txtMessage, windows_);
 }
 
 void CannedMessageDialog::save()
@@ -200,9 +201,10 @@ void CannedMessageDialog::save()
 
 // -------------------------------------------------------------- canned list
 
-CannedList::CannedList(const CannedListControls& controls, Database& db, UserPrompt& prompt)
+CannedList::CannedList(const CannedListControls& controls, Database& db, UserPrompt& prompt,
+                       WindowServices& windows)
     : QObject(controls.list ? controls.list->window() : nullptr), c_(controls), list_(controls.list),
-      target_(controls.target), db_(db), prompt_(prompt)
+      target_(controls.target), db_(db), prompt_(prompt), windows_(windows)
 {
     setObjectName(QStringLiteral("CannedList"));
     if (c_.list)
@@ -251,8 +253,8 @@ void CannedList::newCanned()
 {
     if (!list_)
         return;
-    CannedMessageDialog dialog(CannedMessageDialog::Mode::Add, db_, prompt_, {}, list_->window());
-    if (compose::runModal(dialog, runDialog) == QDialog::Accepted && target_)
+    CannedMessageDialog dialog(CannedMessageDialog::Mode::Add, db_, prompt_, windows_, {}, list_->window());
+    if (windows_.runModal(dialog) == QDialog::Accepted && target_)
         target_->setPlainText(dialog.savedText());
     populate();
 }
@@ -266,9 +268,9 @@ void CannedList::editCanned()
         list_->setFocus();
         return;
     }
-    CannedMessageDialog dialog(CannedMessageDialog::Mode::Edit, db_, prompt_, list_->currentText(),
+    CannedMessageDialog dialog(CannedMessageDialog::Mode::Edit, db_, prompt_, windows_, list_->currentText(),
                                list_->window());
-    if (compose::runModal(dialog, runDialog) == QDialog::Accepted && target_)
+    if (windows_.runModal(dialog) == QDialog::Accepted && target_)
         target_->setPlainText(dialog.savedText());
 }
 
@@ -291,7 +293,8 @@ void CannedList::deleteCanned()
     list_->setCurrentIndex(0);
 }
 
-CannedList* installCannedList(const CannedListControls& controls, Database& db, UserPrompt& prompt)
+CannedList* installCannedList(const CannedListControls& controls, Database& db, UserPrompt& prompt,
+                              WindowServices& windows)
 {
-    return new CannedList(controls, db, prompt);
+    return new CannedList(controls, db, prompt, windows);
 }

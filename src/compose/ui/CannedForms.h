@@ -19,6 +19,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class UserPrompt;
+class WindowServices;
 
 class CannedMessageDialog : public QDialog {
     Q_OBJECT
@@ -26,8 +27,9 @@ public:
     enum class Mode { Add, Edit };
     // For Edit, title is the canned message changed; its text is read at
     // once (a read failure is reported and leaves the box empty).
-    CannedMessageDialog(Mode mode, Database& db, UserPrompt& prompt, const QString& title = {},
-                        QWidget* parent = nullptr);
+    // The field dialog runs through windows.
+    CannedMessageDialog(Mode mode, Database& db, UserPrompt& prompt, WindowServices& windows,
+                        const QString& title = {}, QWidget* parent = nullptr);
 
     Mode mode() const { return mode_; }
     // Save (Add) or Update (Edit): checks, writes and closes; stays open
@@ -37,9 +39,6 @@ public:
     void insertField();
     // The text written, for the send form's message box.
     QString savedText() const { return savedText_; }
-
-    // How the field dialog is run (exec() when empty).
-    compose::DialogRunner runFieldDialog;
 
     QLineEdit* txtTitle = nullptr;
     QPlainTextEdit* txtMessage = nullptr;
@@ -61,6 +60,7 @@ private:
     Mode mode_;
     compose::CannedMessages canned_;
     UserPrompt& prompt_;
+    WindowServices& windows_;
     QString title_;
     QString savedText_;
     bool trimming_ = false;
@@ -79,8 +79,8 @@ class CannedList : public QObject {
     Q_OBJECT
 public:
     // Connects the controls and fills the list. Belongs to the list's
-    // window.
-    CannedList(const CannedListControls& controls, Database& db, UserPrompt& prompt);
+    // window. The Add and Edit dialogs run through windows.
+    CannedList(const CannedListControls& controls, Database& db, UserPrompt& prompt, WindowServices& windows);
 
     // Fills the list: "Select Canned Message", then every title in order;
     // entry 0 chosen.
@@ -93,9 +93,6 @@ public:
     void editCanned();
     void deleteCanned();
 
-    // How the Add and Edit dialogs are run (exec() when empty).
-    compose::DialogRunner runDialog;
-
     static QString firstEntryText() { return QStringLiteral("Select Canned Message"); }
 
 private:
@@ -104,7 +101,9 @@ private:
     QPointer<QPlainTextEdit> target_;
     Database& db_;
     UserPrompt& prompt_;
+    WindowServices& windows_;
 };
 
 // The send form's canned list, New, Edit and Delete, served from db.
-CannedList* installCannedList(const CannedListControls& controls, Database& db, UserPrompt& prompt);
+CannedList* installCannedList(const CannedListControls& controls, Database& db, UserPrompt& prompt,
+                              WindowServices& windows);

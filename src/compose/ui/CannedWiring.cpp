@@ -13,9 +13,11 @@ void installCannedMessages(MainWindow& window, AppCommands& app)
     SendFormOpener* opener = SendFormOpener::of(window);
     if (!opener)
         return;
-    opener->hooks.insertField = [](QWidget* parent, QPlainTextEdit* target) { insertMergeField(parent, target); };
+    opener->hooks.insertField = [&app](QWidget* parent, QPlainTextEdit* target) {
+        insertMergeField(parent, target, app.windows());
+    };
     opener->hooks.installCanned = [&app](SendForm& form) {
         installCannedList({form.cboCannedMessage(), form.cmdNew(), form.cmdEdit(), form.cmdDelete(), form.txtMessage()},
-                          app.db(), app.prompt());
+                          app.db(), app.prompt(), app.windows());
     };
 }

@@ -28,7 +28,7 @@ SendForm* SendFormOpener::open(SendForm::Mode mode, const QString& number, const
         return queue->AddToOutbox(to, kind, body, when, priority);
     };
     // One send form at a time: a new opening replaces the one open.
-    auto* form = new SendForm(app_.db(), app_.prompt(), app_.state(), enqueue, hooks, &window_);
+    auto* form = new SendForm(app_.db(), app_.prompt(), app_.windows(), app_.state(), enqueue, hooks, &window_);
     form->load(mode, number, content, type);
     UnloadFormByName(form);
     EmbedForm(&window_, form);

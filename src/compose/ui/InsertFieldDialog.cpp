@@ -2,6 +2,7 @@
 
 #include "compose/CannedMessages.h"
 #include "controls/FormHelpers.h"
+#include "controls/WindowServices.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -11,14 +12,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-namespace compose {
-
-int runModal(QDialog& dialog, const DialogRunner& runner)
-{
-    return runner ? runner(dialog) : dialog.exec();
-}
-
-} // namespace compose
 
 InsertFieldDialog::InsertFieldDialog(QWidget* parent) : QDialog(parent), chosen_(compose::kDefaultMergeField)
 {
@@ -73,30 +66,30 @@ void InsertFieldDialog::choose(int index)
     optField[size_t(index)]->setChecked(true);
 }
 
-std::optional<QString> pickMergeField(QWidget* parent, const compose::DialogRunner& run)
+std::optional<QString> pickMergeField(QWidget* parent, WindowServices& windows)
 {
     InsertFieldDialog dialog(parent);
-    if (compose::runModal(dialog, run) != QDialog::Accepted)
+    if (windows.runModal(dialog) != QDialog::Accepted)
         return std::nullopt;
     return dialog.code();
 }
 
-bool insertMergeField(QWidget* parent, QPlainTextEdit* target, const compose::DialogRunner& run)
+bool insertMergeField(QWidget* parent, QPlainTextEdit* target, WindowServices& windows)
 {
     if (!target)
         return false;
-    const std::optional<QString> code = pickMergeField(parent, run);
+    const std::optional<QString> code = pickMergeField(parent, windows);
     if (code)
         target->insertPlainText(*code); // replaces the selection
     target->setFocus();
     return code.has_value();
 }
 
-bool insertMergeField(QWidget* parent, QLineEdit* target, const compose::DialogRunner& run)
+bool insertMergeField(QWidget* parent, QLineEdit* target, WindowServices& windows)
 {
     if (!target)
         return false;
-    const std::optional<QString> code = pickMergeField(parent, run);
+    const std::optional<QString> code = pickMergeField(parent, windows);
     if (code)
         target->insert(*code); // replaces the selection
     target->setFocus();

@@ -6,22 +6,13 @@
 #include <QDialog>
 #include <QString>
 #include <array>
-#include <functional>
 #include <optional>
 
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
-
-namespace compose {
-
-// How a modal dialog is run: exec() in the program; tests answer it
-// without a nested event loop. Returns the dialog's result.
-using DialogRunner = std::function<int(QDialog&)>;
-int runModal(QDialog& dialog, const DialogRunner& runner);
-
-} // namespace compose
+class WindowServices;
 
 class InsertFieldDialog : public QDialog {
     Q_OBJECT
@@ -42,12 +33,12 @@ private:
     int chosen_;
 };
 
-// Shows the dialog modally over parent: the code chosen with Insert, or
+// Runs the dialog modally over parent: the code chosen with Insert, or
 // nothing after Cancel.
-std::optional<QString> pickMergeField(QWidget* parent, const compose::DialogRunner& run = {});
+std::optional<QString> pickMergeField(QWidget* parent, WindowServices& windows);
 
 // The field buttons of the text boxes: picks a code and puts it into the
 // box in place of its selection (at the caret when nothing is selected),
 // then gives the focus back to the box. False when cancelled.
-bool insertMergeField(QWidget* parent, QPlainTextEdit* target, const compose::DialogRunner& run = {});
-bool insertMergeField(QWidget* parent, QLineEdit* target, const compose::DialogRunner& run = {});
+bool insertMergeField(QWidget* parent, QPlainTextEdit* target, WindowServices& windows);
+bool insertMergeField(QWidget* parent, QLineEdit* target, WindowServices& windows);

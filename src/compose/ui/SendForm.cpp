@@ -28,6 +28,7 @@
 #include "controls/FileDialogs.h"
 #include "controls/FormHelpers.h"
 #include "base/EngineState.h"
+#include "controls/WindowServices.h"
 #include "sms/SmartMessage.h"
 
 using compose::RecipientMode;
@@ -62,50 +63,51 @@ QLabel* buddyLabel(const QString& caption, QWidget* buddy, QWidget* parent)
 
 // The picture dialog: the highlighted file is shown as the form would take
 // it, only pure black as ink; a file that is no picture shows nothing.
-QString pictureDialog(QWidget* parent, const QString& title, const QString& folder, int height)
+QString pictureDialog(WindowServices& windows, QWidget* parent, const QString& title, const QString& folder,
+                      int height)
 {
-    FileDialog dialog(parent, title, folder, QStringLiteral("Picture Files (*.bmp,*.jpg,*.gif) (*.bmp *.gif *.jpg)"));
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    auto* preview = new compose::BitmapView(sms::kPictureWidth, height, 2, &dialog);
-    preview->setObjectName(QStringLiteral("picDialog"));
-    preview->setAccessibleName(QStringLiteral("Preview"));
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
-        grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1, Qt::AlignTop);
-    QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview, height](const QString& path) {
-        sms::MonoBitmap bitmap(sms::kPictureWidth, height);
-        QString ignored;
-        if (QFileInfo(path).isFile() && !AppPaths::isDatabaseFile(path))
-            compose::loadMonoBitmap(path, sms::kPictureWidth, height, &bitmap, &ignored);
-        preview->setBitmap(bitmap);
-    });
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    return dialog.selectedFiles().value(0);
+    return windows.chooseFileToOpen(
+        parent, title, folder, QStringLiteral("Picture Files (*.bmp,*.jpg,*.gif) (*.bmp *.gif *.jpg)"),
+        [height](FileDialog& dialog) {
+            dialog.setOption(QFileDialog::HideNameFilterDetails);
+            auto* preview = new compose::BitmapView(sms::kPictureWidth, height, 2, &dialog);
+            preview->setObjectName(QStringLiteral("picDialog"));
+            preview->setAccessibleName(QStringLiteral("Preview"));
+            if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+                grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1, Qt::AlignTop);
+            QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview, height](const QString& path) {
+                sms::MonoBitmap bitmap(sms::kPictureWidth, height);
+                QString ignored;
+                if (QFileInfo(path).isFile() && !AppPaths::isDatabaseFile(path))
+                    compose::loadMonoBitmap(path, sms::kPictureWidth, height, &bitmap, &ignored);
+                preview->setBitmap(bitmap);
+            });
+        });
 }
 
-QString defaultChooseFile(QWidget* parent, SendForm::FileKind kind, const QString& folder)
+QString chooseFileOfKind(WindowServices& windows, QWidget* parent, SendForm::FileKind kind, const QString& folder)
 {
     switch (kind) {
     case SendForm::FileKind::Numbers:
-        return chooseFileToOpen(parent, QStringLiteral("Open"), folder, QStringLiteral("Text File (*.txt)"));
+        return windows.chooseFileToOpen(parent, QStringLiteral("Open"), folder, QStringLiteral("Text File (*.txt)"));
     case SendForm::FileKind::Ringtone:
         // Every tune the form reads first, then the two kinds apart.
-        return chooseFileToOpen(
+        return windows.chooseFileToOpen(
             parent, QStringLiteral("Open"), folder,
             QStringLiteral("Tune Files (*.mid *.txt *.rtx);;Midi File (*.mid);;RTTTL File (*.txt *.rtx)"));
     case SendForm::FileKind::Logo:
-        return pictureDialog(parent, QStringLiteral("Select Logo..."), folder, sms::kLogoHeight);
+        return pictureDialog(windows, parent, QStringLiteral("Select Logo..."), folder, sms::kLogoHeight);
     case SendForm::FileKind::Picture:
-        return pictureDialog(parent, QStringLiteral("Select Picture..."), folder, sms::kPictureHeight);
+        return pictureDialog(windows, parent, QStringLiteral("Select Picture..."), folder, sms::kPictureHeight);
     }
     return {};
 }
 
 } // namespace
 
-SendForm::SendForm(Database& db, UserPrompt& prompt, EngineState& state, compose::SendLogic::Enqueue enqueue,
-                   Hooks hooks, QWidget* parent)
-    : QDialog(parent), db_(db), prompt_(prompt), st_(state),
+SendForm::SendForm(Database& db, UserPrompt& prompt, WindowServices& windows, EngineState& state,
+                   compose::SendLogic::Enqueue enqueue, Hooks hooks, QWidget* parent)
+    : QDialog(parent), db_(db), prompt_(prompt), windows_(windows), st_(state),
       logic_(db, prompt, state, std::move(enqueue)), hooks_(std::move(hooks))
 {
     setObjectName(QStringLiteral("frmSendSMS"));
@@ -117,8 +119,6 @@ SendForm::SendForm(Database& db, UserPrompt& prompt, EngineState& state, compose
         else
             QApplication::restoreOverrideCursor();
     });
-    if (!hooks_.chooseFile)
-        hooks_.chooseFile = defaultChooseFile;
     buildControls();
     setTabOrderOfControls();
     updateHookedButtons();
@@ -640,7 +640,7 @@ QString SendForm::folderFor(FileKind kind)
 
 QString SendForm::askForFile(FileKind kind)
 {
-    const QString path = hooks_.chooseFile(this, kind, folderFor(kind));
+    const QString path = chooseFileOfKind(windows_, this, kind, folderFor(kind));
     // A modal dialog took the activation; the form refreshes as it comes back.
     refreshOnActivation();
     return path;

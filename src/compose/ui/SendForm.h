@@ -27,6 +27,7 @@ class QRadioButton;
 class QStackedWidget;
 class QTimeEdit;
 class UserPrompt;
+class WindowServices;
 struct EngineState;
 
 namespace compose {
@@ -50,9 +51,6 @@ public:
     // What the form reaches beyond itself. Every hook may be left empty:
     // the button that needs it is then disabled.
     struct Hooks {
-        // Asks for a file to open in the folder; an empty path when none
-        // was chosen. Empty: the form's own file dialogs.
-        std::function<QString(QWidget* parent, FileKind kind, const QString& folder)> chooseFile;
         // The address and group pickers (modal). They start from the
         // current picks, replace them on OK and return true; on Cancel they
         // leave them and return false.
@@ -72,8 +70,9 @@ public:
         std::function<void(SendForm& form)> installCanned;
     };
 
-    SendForm(Database& db, UserPrompt& prompt, EngineState& state, compose::SendLogic::Enqueue enqueue,
-             Hooks hooks, QWidget* parent = nullptr);
+    // The files are asked for through windows.
+    SendForm(Database& db, UserPrompt& prompt, WindowServices& windows, EngineState& state,
+             compose::SendLogic::Enqueue enqueue, Hooks hooks, QWidget* parent = nullptr);
     ~SendForm() override;
 
     // The load: empty picks, no bitmaps, no ringtone, then the mode's
@@ -190,6 +189,7 @@ private:
 
     Database& db_;
     UserPrompt& prompt_;
+    WindowServices& windows_;
     EngineState& st_;
     compose::SendLogic logic_;
     Hooks hooks_;

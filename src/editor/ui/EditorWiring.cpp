@@ -5,6 +5,7 @@
 #include "compose/ui/ComposeWiring.h"
 #include "compose/ui/OperatorForm.h"
 #include "controls/FormHelpers.h"
+#include "controls/WindowServices.h"
 #include "editor/ui/PaintForm.h"
 #include "mainwindow/AppCommands.h"
 #include "mainwindow/MainWindow.h"
@@ -19,7 +20,7 @@ bool installEditor(MainWindow& window, AppCommands& app)
     opener->hooks.editBitmap = [main, &app](SendForm* form, int picType) {
         if (!main || !form)
             return;
-        auto* editor = new editor::PaintForm(app.prompt(), main);
+        auto* editor = new editor::PaintForm(app.prompt(), app.windows(), main);
         editor->load(picType, picType == compose::KindLogo ? form->logoBitmap() : form->pictureBitmap());
         // The send form may be closed while the editor is open: then OK
         // has nowhere to go and hands nothing back.
@@ -37,7 +38,7 @@ bool installEditor(MainWindow& window, AppCommands& app)
     };
     opener->hooks.pickOperator = [&app](QWidget* parent) {
         compose::OperatorForm dialog(app.db(), app.prompt(), app.state().sOpCode, parent);
-        dialog.exec();
+        app.windows().runModal(dialog);
     };
     return true;
 }

@@ -22,7 +22,7 @@
 #include "base/UserPrompt.h"
 #include "compose/ui/BitmapImage.h"
 #include "compose/ui/BitmapView.h"
-#include "controls/FileDialogs.h"
+#include "controls/WindowServices.h"
 #include "editor/ui/EditorIcons.h"
 #include "editor/ui/EditorView.h"
 #include "editor/ui/TextForm.h"
@@ -47,11 +47,6 @@ const ToolInfo kTools[] = {
     {Tool::FilledBox, "filledbox", "Filled Box"}, {Tool::Ellipse, "circle", "Circle"},
     {Tool::FilledEllipse, "filledcircle", "Filled Circle"},
 };
-
-QString defaultChooseSaveFile(QWidget* parent, const QString& folder)
-{
-    return chooseFileToSave(parent, QStringLiteral("Save Picture as..."), folder, QStringLiteral("*.bmp"));
-}
 
 QPushButton* makeButton(QWidget* parent, const char* name, const char* icon, const QString& tip)
 {
@@ -90,8 +85,8 @@ sms::MonoBitmap monoFromPastedImage(const QImage& image)
     return out;
 }
 
-PaintForm::PaintForm(UserPrompt& prompt, QWidget* parent)
-    : QDialog(parent), prompt_(prompt), chooseSaveFile_(defaultChooseSaveFile)
+PaintForm::PaintForm(UserPrompt& prompt, WindowServices& windows, QWidget* parent)
+    : QDialog(parent), prompt_(prompt), windows_(windows)
 {
     setObjectName(QStringLiteral("frmPaint"));
     setWindowTitle(QStringLiteral("Edit Picture"));
@@ -427,7 +422,8 @@ void PaintForm::clearAll()
 
 void PaintForm::save()
 {
-    const QString path = chooseSaveFile_ ? chooseSaveFile_(this, AppPaths::appDir()) : QString();
+    const QString path = windows_.chooseFileToSave(this, QStringLiteral("Save Picture as..."), AppPaths::appDir(),
+                                                   QStringLiteral("*.bmp"));
     if (path.isEmpty()) {
         done();
         return;

@@ -22,6 +22,7 @@ class QTimer;
 class QToolButton;
 class QWidget;
 class UserPrompt;
+class WindowServices;
 
 namespace compose {
 class BitmapView;
@@ -42,16 +43,13 @@ class PaintForm : public QDialog {
 public:
     // OK: the picture and the picType it was opened with.
     using HandBack = std::function<void(int picType, const sms::MonoBitmap& picture)>;
-    // Asks for the file to save to, starting in the folder; empty when
-    // cancelled. Empty: the program's save dialog.
-    using ChooseSaveFile = std::function<QString(QWidget* parent, const QString& folder)>;
 
-    explicit PaintForm(UserPrompt& prompt, QWidget* parent = nullptr);
+    // Save asks for its file through windows.
+    PaintForm(UserPrompt& prompt, WindowServices& windows, QWidget* parent = nullptr);
 
     // picType 3 a logo, else a picture; the picture to start from.
     void load(int picType, const sms::MonoBitmap& picture);
     void setHandBack(HandBack handBack) { handBack_ = std::move(handBack); }
-    void setChooseSaveFile(ChooseSaveFile choose) { chooseSaveFile_ = std::move(choose); }
 
     EditorModel& model() { return model_; }
     const EditorModel& model() const { return model_; }
@@ -112,9 +110,9 @@ private:
     void done();
 
     UserPrompt& prompt_;
+    WindowServices& windows_;
     EditorModel model_;
     HandBack handBack_;
-    ChooseSaveFile chooseSaveFile_;
 
     EditorView* picView_ = nullptr;
     QWidget* picFrame_ = nullptr;

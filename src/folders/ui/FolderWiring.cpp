@@ -1,6 +1,6 @@
 #include "folders/ui/FolderWiring.h"
 
-#include "controls/FileDialogs.h"
+#include "controls/WindowServices.h"
 #include "controls/FormHelpers.h"
 #include "addressbook/AddressGroups.h"
 #include "base/Database.h"
@@ -26,12 +26,6 @@
 #include <algorithm>
 
 namespace {
-
-QString defaultChooseExportFile(QWidget* parent)
-{
-    // The overwrite question is the program's own, asked afterwards.
-    return chooseFileToSave(parent, QString(), documentsFolder(), QStringLiteral("Text File (*.txt)"));
-}
 
 const QString kAppTitle = QStringLiteral("Velquarin");
 
@@ -113,8 +107,7 @@ void enableListDrag(QAbstractItemView& list, const QString& source, int keyColum
 }
 
 FolderActionsUi::FolderActionsUi(MainWindow& main, AppCommands& app, Resend resend)
-    : QObject(&main), chooseExportFile(defaultChooseExportFile), runDialog([](QDialog& d) { return d.exec(); }),
-      main_(main), app_(app), resend_(std::move(resend))
+    : QObject(&main), main_(main), app_(app), resend_(std::move(resend))
 {
     setObjectName(QStringLiteral("folderActions"));
 }
@@ -173,7 +166,9 @@ void FolderActionsUi::exportMessages()
         prompt.warning(QStringLiteral("Please select items to export"));
         return;
     }
-    const QString path = chooseExportFile ? chooseExportFile(&main_) : QString();
+    // The overwrite question is the program's own, asked afterwards.
+    const QString path =
+        app_.windows().chooseFileToSave(&main_, QString(), documentsFolder(), QStringLiteral("Text File (*.txt)"));
     if (path.isEmpty())
         return;
     if (QFile::exists(path) &&
@@ -231,7 +226,7 @@ void FolderActionsUi::newFolder(NodeKind family)
 {
     main_.setSelectedNode(QString());
     FolderAddDialog dialog(family, app_.db(), app_.prompt(), &main_);
-    if (runDialog(dialog) != QDialog::Accepted || dialog.createdKey().isEmpty())
+    if (app_.windows().runModal(dialog) != QDialog::Accepted || dialog.createdKey().isEmpty())
         return;
     main_.setSelectedNode(dialog.createdKey());
     main_.populateFolderTree(dialog.family() == NodeKind::Inbox ? NodeKind::InboxFolder : NodeKind::SentFolder,

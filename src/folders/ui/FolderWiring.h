@@ -45,11 +45,6 @@ public:
     bool acceptsDrop(QTreeWidgetItem* target, const DragItems& items) const;
     void drop(QTreeWidgetItem* target, const DragItems& items);
 
-    // How the export's file is chosen and how the new-folder dialog runs;
-    // tests replace them so that nothing waits on a dialog.
-    std::function<QString(QWidget* parent)> chooseExportFile;
-    std::function<int(QDialog& dialog)> runDialog;
-
 private:
     // The folder whose rows the message list shows; false when it shows none.
     bool shownFolder(MessageFolder* folder) const;

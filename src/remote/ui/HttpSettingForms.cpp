@@ -4,6 +4,7 @@
 #include "base/Settings.h"
 #include "base/UserPrompt.h"
 #include "base/EngineState.h"
+#include "controls/WindowServices.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -171,12 +172,12 @@ void IpAddressDialog::save()
 
 // ------------------------------------------------------- the service
 
-SettingHttpDialog::SettingHttpDialog(Database& db, EngineState& state, UserPrompt& prompt, QWidget* parent)
-    : QDialog(parent), db_(db), st_(state), prompt_(prompt)
+SettingHttpDialog::SettingHttpDialog(Database& db, EngineState& state, UserPrompt& prompt, WindowServices& windows,
+                                     QWidget* parent)
+    : QDialog(parent), db_(db), st_(state), prompt_(prompt), windows_(windows)
 {
     setObjectName(QStringLiteral("frmSettingHTTP"));
     setWindowTitle(QStringLiteral("HTTP Service"));
-    runAddressDialog = [](IpAddressDialog& d) { return d.exec(); };
 
     auto* computer = new QGroupBox(QStringLiteral("This Computer"), this);
     lblHostName = new QLabel(HttpSettings::hostName(), computer);
@@ -302,7 +303,7 @@ bool SettingHttpDialog::eventFilter(QObject* watched, QEvent* event)
 void SettingHttpDialog::addAddress()
 {
     IpAddressDialog dialog(IpAddressDialog::Mode::Add, db_, prompt_, {}, this);
-    if (runAddressDialog(dialog) == QDialog::Accepted)
+    if (windows_.runModal(dialog) == QDialog::Accepted)
         lsvList->setCurrentItem(addRow(dialog.range()));
 }
 
@@ -318,7 +319,7 @@ void SettingHttpDialog::changeAddress()
     if (!IpRange::fromColumns(columns, &old))
         return;
     IpAddressDialog dialog(IpAddressDialog::Mode::Change, db_, prompt_, old, this);
-    if (runAddressDialog(dialog) != QDialog::Accepted)
+    if (windows_.runModal(dialog) != QDialog::Accepted)
         return;
     const QStringList now = dialog.range().columns();
     for (int c = 0; c < 5; ++c)

@@ -17,6 +17,7 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class UserPrompt;
+class WindowServices;
 struct EngineState;
 
 class IpAddressDialog : public QDialog {
@@ -54,7 +55,9 @@ private:
 class SettingHttpDialog : public QDialog {
     Q_OBJECT
 public:
-    SettingHttpDialog(Database& db, EngineState& state, UserPrompt& prompt, QWidget* parent = nullptr);
+    // The address dialogs run through windows.
+    SettingHttpDialog(Database& db, EngineState& state, UserPrompt& prompt, WindowServices& windows,
+                      QWidget* parent = nullptr);
 
     // cmdOK: checks and saves the port and the flag, closes, and tells that
     // a restart applies them.
@@ -66,10 +69,6 @@ public:
     void deleteAddresses();
     // Fills the list from the table.
     void reloadList();
-
-    // How the address dialogs are run; a test answers them without a
-    // nested event loop. Returns the dialog's result.
-    std::function<int(IpAddressDialog&)> runAddressDialog;
 
     QLabel* lblHostName = nullptr;
     QLabel* lblIPAddress = nullptr;
@@ -91,4 +90,5 @@ private:
     Database& db_;
     EngineState& st_;
     UserPrompt& prompt_;
+    WindowServices& windows_;
 };

@@ -35,6 +35,7 @@
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/Seed.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 using addrx::FileImportForm;
@@ -88,7 +89,7 @@ protected:
         seed::group(db, "Family");
         seed::group(db, "Sales");
         seed::member(db, "Sales", "+441");
-        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt(), testenv::windows());
         w = std::make_unique<MainWindow>(*app);
         book = installAddressBook(*w, *app);
         exchange = addrx::installAddressExchange(*w, *app);
@@ -149,11 +150,11 @@ TEST_F(ExchangeUiTest, WizardStepsButtonsAndMapping)
     EXPECT_EQ(child<PopButton>(form, "cmdFile")->toolTip(), "Select File to Import");
 
     // A file that is not there keeps Next off; the chosen one turns it on.
-    form->setChooseFile([](QWidget*) { return QStringLiteral("/no/such/file.csv"); });
+    testenv::windows().queueFile(QStringLiteral("/no/such/file.csv"));
     form->cmdFile_Click();
     EXPECT_FALSE(cmdNext->isEnabled());
     const QString file = path("in.csv");
-    form->setChooseFile([file](QWidget*) { return file; });
+    testenv::windows().queueFile(file);
     form->cmdFile_Click();
     EXPECT_EQ(child<QLineEdit>(form, "txtFile")->text(), file);
     ASSERT_TRUE(cmdNext->isEnabled());
@@ -305,7 +306,7 @@ TEST_F(ExchangeUiTest, AFailedImportKeepsTheWizardOpen)
 TEST_F(ExchangeUiTest, ExportKeysWriteTheSelectedAddresses)
 {
     const QString out = path("out.txt");
-    exchange->setChooseExportFile([out](QWidget*) { return out; });
+    testenv::windows().setFileAnswerer([out](const ScriptedWindowServices::FileAsked&) { return out; });
     w->jumpToNode(NodeKind::AddressBook);
     w->dispatchToolbar(ToolbarId::Address, "AddressFileExport");
     ASSERT_EQ(testenv::prompt().count(), 1);

@@ -19,10 +19,10 @@
 #include "addressbook/ui/AddressDialog.h"
 #include "addressbook/ui/CheckListDialog.h"
 #include "addressbook/ui/GroupAddDialog.h"
-#include "addressbook/ui/ModalRun.h"
 #include "addressbook/ui/RecipientPickers.h"
 #include "base/Database.h"
 #include "mainwindow/Seed.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -80,14 +80,14 @@ protected:
     void SetUp() override
     {
         testenv::prompt().reset();
-        addressbook::setModalRunner(nullptr);
+        testenv::windows().reset();
     }
-    void TearDown() override { addressbook::setModalRunner(nullptr); }
+    void TearDown() override { testenv::windows().reset(); }
 
     // Runs the next modal dialog with fill, which must close it.
     void onModal(std::function<void(QDialog&)> fill)
     {
-        addressbook::setModalRunner([this, fill](QDialog& d) {
+        testenv::windows().setModalRunner([this, fill](QDialog& d) {
             ++modals;
             fill(d);
             return d.result();
@@ -105,7 +105,7 @@ TEST_F(FormsTest, AddFormSavesEveryBoxAndItsGroups)
 {
     seed::group(db, "Friends");
     seed::group(db, "Work");
-    AddressDialog d(AddressDialog::Mode::Add, db, testenv::prompt(), "+44770");
+    AddressDialog d(AddressDialog::Mode::Add, db, testenv::prompt(), testenv::windows(), "+44770");
     EXPECT_EQ(d.objectName(), "frmAddressAdd");
     EXPECT_EQ(d.windowTitle(), "New Address");
     EXPECT_EQ(d.cmdSave->objectName(), "cmdSave");
@@ -155,7 +155,7 @@ TEST_F(FormsTest, AddFormSavesEveryBoxAndItsGroups)
 TEST_F(FormsTest, RefusalsNameTheBoxAndTurnBackToTheFirstPage)
 {
     seed::address(db, "+441", "Ann", "Lee");
-    AddressDialog d(AddressDialog::Mode::Add, db, testenv::prompt(), "");
+    AddressDialog d(AddressDialog::Mode::Add, db, testenv::prompt(), testenv::windows(), "");
     d.show();
     d.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
@@ -195,7 +195,7 @@ TEST_F(FormsTest, RefusalsNameTheBoxAndTurnBackToTheFirstPage)
 
 TEST_F(FormsTest, BoxesKeepToTheirLengthsAndTrimOnLeaving)
 {
-    AddressDialog d(AddressDialog::Mode::Add, db, testenv::prompt(), "");
+    AddressDialog d(AddressDialog::Mode::Add, db, testenv::prompt(), testenv::windows(), "");
     for (const AddressFieldInfo& info : addressFields()) {
         if (auto* l = qobject_cast<QLineEdit*>(d.box(info.field))) {
             EXPECT_EQ(l->maxLength(), info.maxLength) << info.control;
@@ -225,7 +225,7 @@ TEST_F(FormsTest, BoxesKeepToTheirLengthsAndTrimOnLeaving)
 
 TEST_F(FormsTest, TabOrderDefaultAndCancelButtons)
 {
-    AddressDialog d(AddressDialog::Mode::Add, db, testenv::prompt(), "");
+    AddressDialog d(AddressDialog::Mode::Add, db, testenv::prompt(), testenv::windows(), "");
     const QStringList walk = tabWalk(&d, d.box(AddressField::Salutation));
     EXPECT_EQ(walk.mid(0, 8), (QStringList{"txtSalutation", "txtFirstName", "txtLastName", "txtTitle", "txtPhoneNo",
                                            "txtEmail", "cmdSave", "cmdCancel"}));
@@ -246,7 +246,7 @@ TEST_F(FormsTest, TabOrderDefaultAndCancelButtons)
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_EQ(count(db, "select count(*) from tbaddrs where addrno='+445'"), 1);
 
-    AddressDialog e(AddressDialog::Mode::Add, db, testenv::prompt(), "");
+    AddressDialog e(AddressDialog::Mode::Add, db, testenv::prompt(), testenv::windows(), "");
     e.show();
     e.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&e));
@@ -268,7 +268,7 @@ TEST_F(FormsTest, EditFormLoadsAndChangesTheNumberWithItsMessages)
     seed::member(db, "B", "+441");
     seed::outbox(db, 7, "+441", "2024-01-01 10:00:00");
 
-    AddressDialog d(AddressDialog::Mode::Edit, db, testenv::prompt(), "+441");
+    AddressDialog d(AddressDialog::Mode::Edit, db, testenv::prompt(), testenv::windows(), "+441");
     EXPECT_EQ(d.objectName(), "frmAddressEdit");
     EXPECT_EQ(d.windowTitle(), "Update Address");
     EXPECT_EQ(d.cmdSave->objectName(), "cmdUpdate");
@@ -315,7 +315,7 @@ TEST_F(FormsTest, GroupPickAfterANumberChangeCannotOverwriteAnotherEntry)
     seed::group(db, "B");
     seed::member(db, "B", "+442");
 
-    AddressDialog d(AddressDialog::Mode::Edit, db, testenv::prompt(), "+441");
+    AddressDialog d(AddressDialog::Mode::Edit, db, testenv::prompt(), testenv::windows(), "+441");
     d.setText(AddressField::PhoneNo, "+442");
     onModal([](QDialog& dlg) {
         auto& picker = static_cast<CheckListDialog&>(dlg);
@@ -336,7 +336,7 @@ TEST_F(FormsTest, GroupPickAfterANumberChangeCannotOverwriteAnotherEntry)
 TEST_F(FormsTest, EditOfAnEntryThatIsGoneReportsAndWritesNothing)
 {
     seed::group(db, "A");
-    AddressDialog d(AddressDialog::Mode::Edit, db, testenv::prompt(), "+449");
+    AddressDialog d(AddressDialog::Mode::Edit, db, testenv::prompt(), testenv::windows(), "+449");
     ASSERT_EQ(testenv::prompt().count(), 1);
     EXPECT_EQ(testenv::prompt().shown()[0].text, "Unable to access record");
     EXPECT_EQ(testenv::prompt().shown()[0].title, "Database Error");
@@ -407,7 +407,7 @@ TEST_F(FormsTest, RecipientPickersTickAgainRewriteOnOkAndKeepOnCancel)
         p.setTicked(0, true);
         p.cmdAccept->click();
     });
-    EXPECT_TRUE(pickAddresses(nullptr, db, testenv::prompt(), picks));
+    EXPECT_TRUE(pickAddresses(nullptr, db, testenv::prompt(), testenv::windows(), picks));
     EXPECT_EQ(shown, (QStringList{"Ann |+442", "bob Lee|+441", "Cy Dee|+443"}));
     EXPECT_EQ(ticked, (QList<bool>{false, false, true}));
     EXPECT_EQ(picks.iRecipientCount(), 2);
@@ -419,7 +419,7 @@ TEST_F(FormsTest, RecipientPickersTickAgainRewriteOnOkAndKeepOnCancel)
         p.setTicked(1, true);
         p.cmdCancel->click();
     });
-    EXPECT_FALSE(pickAddresses(nullptr, db, testenv::prompt(), picks));
+    EXPECT_FALSE(pickAddresses(nullptr, db, testenv::prompt(), testenv::windows(), picks));
     EXPECT_EQ(picks.iRecipientCount(), 2);
 
     // OK with nothing ticked leaves no recipient.
@@ -429,7 +429,7 @@ TEST_F(FormsTest, RecipientPickersTickAgainRewriteOnOkAndKeepOnCancel)
             p.setTicked(i, false);
         p.cmdAccept->click();
     });
-    EXPECT_TRUE(pickAddresses(nullptr, db, testenv::prompt(), picks));
+    EXPECT_TRUE(pickAddresses(nullptr, db, testenv::prompt(), testenv::windows(), picks));
     EXPECT_EQ(picks.iRecipientCount(), 0);
 
     QStringList groups;
@@ -442,7 +442,7 @@ TEST_F(FormsTest, RecipientPickersTickAgainRewriteOnOkAndKeepOnCancel)
         p.setTicked(0, true);
         p.cmdAccept->click();
     });
-    EXPECT_TRUE(pickGroups(nullptr, db, testenv::prompt(), picks));
+    EXPECT_TRUE(pickGroups(nullptr, db, testenv::prompt(), testenv::windows(), picks));
     EXPECT_EQ(groups, (QStringList{"alpha", "Zed*"}));
     EXPECT_EQ(picks.asPickedGroups, (QStringList{"alpha", "Zed"}));
     EXPECT_EQ(picks.iPickedGroupCount(), 2);

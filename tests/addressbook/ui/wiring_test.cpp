@@ -18,7 +18,6 @@
 #include "addressbook/ui/AddressListModel.h"
 #include "addressbook/ui/CheckListDialog.h"
 #include "addressbook/ui/GroupAddDialog.h"
-#include "addressbook/ui/ModalRun.h"
 #include "app/AppController.h"
 #include "compose/ui/ComposeWiring.h"
 #include "base/Database.h"
@@ -27,6 +26,7 @@
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MessageListModel.h"
 #include "mainwindow/Seed.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -41,7 +41,7 @@ protected:
     void SetUp() override
     {
         testenv::prompt().reset();
-        addressbook::setModalRunner(nullptr);
+        testenv::windows().reset();
         Settings::clear();
         seed::address(db, "+441", "Ann", "Lee");
         seed::address(db, "+442", "bob", "");
@@ -54,14 +54,14 @@ protected:
         seed::member(db, "Work", "+443");
         seed::inbox(db, 1, "+443", "2024-01-01 10:00:00", "O");
         seed::inbox(db, 2, "+449", "2024-01-02 10:00:00", "O");
-        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt(), testenv::windows());
         w = std::make_unique<MainWindow>(*app);
         ui = installAddressBook(*w, *app);
         w->populate();
     }
     void TearDown() override
     {
-        addressbook::setModalRunner(nullptr);
+        testenv::windows().reset();
         w.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -210,7 +210,7 @@ TEST_F(WiringTest, AddingMembersOffersNonMembersAndAFailureKeepsThePickerOpen)
 {
     showGroup("Sales");
     QStringList offered;
-    addressbook::setModalRunner([&](QDialog& d) {
+    testenv::windows().setModalRunner([&](QDialog& d) {
         auto& p = static_cast<CheckListDialog&>(d);
         EXPECT_EQ(p.objectName(), "frmGroupMemberAdd");
         EXPECT_EQ(p.windowTitle(), "Address List");
@@ -229,7 +229,7 @@ TEST_F(WiringTest, AddingMembersOffersNonMembersAndAFailureKeepsThePickerOpen)
     seed::exec(db, "create trigger no2 before insert on tbaddrgrps when new.addrno='+442' "
                    "begin select raise(abort, 'no'); end");
     bool stayedOpen = false;
-    addressbook::setModalRunner([&](QDialog& d) {
+    testenv::windows().setModalRunner([&](QDialog& d) {
         auto& p = static_cast<CheckListDialog&>(d);
         p.setTicked(0, true);
         p.cmdAccept->click();
@@ -256,7 +256,7 @@ TEST_F(WiringTest, TreeMenuCreatesAndDeletesGroups)
     w->fillNodeMenu(inboxMenu, tree->fixedNode(NodeKind::Inbox));
     EXPECT_EQ(menuEntry(inboxMenu, "mnuGroupRootNew"), nullptr);
 
-    addressbook::setModalRunner([](QDialog& d) {
+    testenv::windows().setModalRunner([](QDialog& d) {
         auto& g = static_cast<GroupAddDialog&>(d);
         g.txtGrpNam->setText(" Bowling ");
         g.cmdAdd->click();
@@ -422,7 +422,7 @@ TEST(AddressBookLoad, TheProgramsLoadWiresTheAddressBookAndTheSendFormsPickers)
     seed::address(f.db(), "+441", "Ann", "Lee");
     seed::address(f.db(), "+442", "Bob", "");
     seed::group(f.db(), "Sales");
-    AppController app(f.db(), nullptr, testenv::prompt());
+    AppController app(f.db(), nullptr, testenv::prompt(), testenv::windows());
     app.load(false);
     ASSERT_NE(app.window(), nullptr);
     AddressBookUi* ui = addressBookOf(*app.window());
@@ -443,7 +443,7 @@ TEST(AddressBookLoad, TheProgramsLoadWiresTheAddressBookAndTheSendFormsPickers)
     ASSERT_TRUE(form->cmdAddresses()->isEnabled());
     ASSERT_TRUE(form->cmdGroups()->isEnabled());
     QStringList opened;
-    addressbook::setModalRunner([&opened](QDialog& d) {
+    testenv::windows().setModalRunner([&opened](QDialog& d) {
         auto& p = static_cast<CheckListDialog&>(d);
         opened << p.objectName();
         p.setTicked(p.rowCount() - 1, true);
@@ -452,7 +452,7 @@ TEST(AddressBookLoad, TheProgramsLoadWiresTheAddressBookAndTheSendFormsPickers)
     });
     form->cmdAddresses()->click();
     form->cmdGroups()->click();
-    addressbook::setModalRunner(nullptr);
+    testenv::windows().reset();
     EXPECT_EQ(opened, (QStringList{"frmPickAddress", "frmPickGroup"}));
     EXPECT_EQ(form->pickedAddresses(), (QList<SendForm::PickedAddress>{{"+442", "+442"}}));
     EXPECT_EQ(form->pickedGroups(), QStringList{"Sales"});

@@ -18,6 +18,7 @@
 #include "base/Database.h"
 #include "compose/ui/CannedForms.h"
 #include "compose/ui/InsertFieldDialog.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -50,7 +51,7 @@ void select(QPlainTextEdit* box, int from, int to)
 
 // A runner for the field dialog that picks an option and presses Insert,
 // or presses Cancel when option is negative.
-compose::DialogRunner fieldRunner(int option, int* runs = nullptr)
+std::function<int(QDialog&)> fieldRunner(int option, int* runs = nullptr)
 {
     return [option, runs](QDialog& d) {
         if (runs)
@@ -65,6 +66,13 @@ compose::DialogRunner fieldRunner(int option, int* runs = nullptr)
         }
         return d.result();
     };
+}
+
+// The window services with the field dialog answered by fieldRunner.
+WindowServices& fields(int option)
+{
+    testenv::windows().setModalRunner(fieldRunner(option));
+    return testenv::windows();
 }
 
 struct CannedUi : ::testing::Test {
@@ -135,29 +143,29 @@ TEST(InsertField, InsertReplacesTheSelectionOrGoesInAtTheCaret)
     QPlainTextEdit box;
     box.setPlainText("Dear NAME, hello");
     select(&box, 5, 9);
-    EXPECT_TRUE(insertMergeField(nullptr, &box, fieldRunner(1)));
+    EXPECT_TRUE(insertMergeField(nullptr, &box, fields(1)));
     EXPECT_EQ(box.toPlainText(), "Dear {fn}, hello");
 
     QTextCursor c = box.textCursor();
     c.setPosition(0);
     box.setTextCursor(c);
-    EXPECT_TRUE(insertMergeField(nullptr, &box, fieldRunner(0)));
+    EXPECT_TRUE(insertMergeField(nullptr, &box, fields(0)));
     EXPECT_EQ(box.toPlainText(), "{sa}Dear {fn}, hello");
 
     // Cancel leaves the text and its selection alone.
     select(&box, 0, 4);
-    EXPECT_FALSE(insertMergeField(nullptr, &box, fieldRunner(-1)));
+    EXPECT_FALSE(insertMergeField(nullptr, &box, fields(-1)));
     EXPECT_EQ(box.toPlainText(), "{sa}Dear {fn}, hello");
     EXPECT_EQ(box.textCursor().selectedText(), "{sa}");
 
     QLineEdit line;
     line.setText("to COMPANY");
     line.setSelection(3, 7);
-    EXPECT_TRUE(insertMergeField(nullptr, &line, fieldRunner(4)));
+    EXPECT_TRUE(insertMergeField(nullptr, &line, fields(4)));
     EXPECT_EQ(line.text(), "to {co}");
 
-    EXPECT_EQ(pickMergeField(nullptr, fieldRunner(6)), std::optional<QString>("{f2}"));
-    EXPECT_EQ(pickMergeField(nullptr, fieldRunner(-1)), std::nullopt);
+    EXPECT_EQ(pickMergeField(nullptr, fields(6)), std::optional<QString>("{f2}"));
+    EXPECT_EQ(pickMergeField(nullptr, fields(-1)), std::nullopt);
 }
 
 // ----------------------------------------------------------- add and edit
@@ -165,7 +173,7 @@ TEST(InsertField, InsertReplacesTheSelectionOrGoesInAtTheCaret)
 TEST_F(CannedUi, AddDialogRefusesThenSaves)
 {
     seed("Home", "On my way home");
-    CannedMessageDialog d(CannedMessageDialog::Mode::Add, db, prompt());
+    CannedMessageDialog d(CannedMessageDialog::Mode::Add, db, prompt(), testenv::windows());
     d.show();
     EXPECT_EQ(d.objectName(), "frmCannedAdd");
     EXPECT_EQ(d.windowTitle(), "New Canned Message");
@@ -207,7 +215,7 @@ TEST_F(CannedUi, AddDialogRefusesThenSaves)
 
 TEST_F(CannedUi, MessageBoxHoldsOneLineOfAtMost160Characters)
 {
-    CannedMessageDialog d(CannedMessageDialog::Mode::Add, db, prompt());
+    CannedMessageDialog d(CannedMessageDialog::Mode::Add, db, prompt(), testenv::windows());
     d.show();
     d.txtMessage->setFocus();
     QTest::keyClicks(d.txtMessage, "Hi");
@@ -233,21 +241,21 @@ TEST_F(CannedUi, MessageBoxHoldsOneLineOfAtMost160Characters)
     // A field code at the caret of a full box is cut the same way.
     d.txtMessage->setPlainText(QString(158, 'a'));
     d.txtMessage->moveCursor(QTextCursor::End);
-    d.runFieldDialog = fieldRunner(2);
+    testenv::windows().setModalRunner(fieldRunner(2));
     d.cmdInsertField->click();
     EXPECT_EQ(d.txtMessage->toPlainText(), QString(158, 'a') + "{l");
 }
 
 TEST_F(CannedUi, FieldButtonOfTheAddDialogInsertsAtTheCaret)
 {
-    CannedMessageDialog d(CannedMessageDialog::Mode::Add, db, prompt());
+    CannedMessageDialog d(CannedMessageDialog::Mode::Add, db, prompt(), testenv::windows());
     d.show();
     d.txtMessage->setPlainText("Hello , bye");
     QTextCursor c = d.txtMessage->textCursor();
     c.setPosition(6);
     d.txtMessage->setTextCursor(c);
     int runs = 0;
-    d.runFieldDialog = fieldRunner(1, &runs);
+    testenv::windows().setModalRunner(fieldRunner(1, &runs));
     d.cmdInsertField->click();
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(d.txtMessage->toPlainText(), "Hello {fn}, bye");
@@ -259,7 +267,7 @@ TEST_F(CannedUi, EditDialogChangesTheTextOfItsTitleOnly)
 {
     seed("Bob's", "old text");
     seed("Other", "other text");
-    CannedMessageDialog d(CannedMessageDialog::Mode::Edit, db, prompt(), "Bob's");
+    CannedMessageDialog d(CannedMessageDialog::Mode::Edit, db, prompt(), testenv::windows(), "Bob's");
     d.show();
     EXPECT_EQ(d.objectName(), "frmCannedEdit");
     EXPECT_EQ(d.windowTitle(), "Edit Canned Message");
@@ -291,7 +299,7 @@ TEST_F(CannedUi, DatabaseFailuresKeepTheDialogsOpen)
     seed("Kept", "text");
     ASSERT_TRUE(db.exec("ALTER TABLE tbcannedmsg RENAME TO tbcannedgone"));
 
-    CannedMessageDialog edit(CannedMessageDialog::Mode::Edit, db, prompt(), "Kept");
+    CannedMessageDialog edit(CannedMessageDialog::Mode::Edit, db, prompt(), testenv::windows(), "Kept");
     EXPECT_EQ(boxes(), QStringList({"Error: Unable to retrieve Canned Message\n"
                                     "Check Message Queue for successful records."}));
     EXPECT_TRUE(edit.txtMessage->toPlainText().isEmpty());
@@ -305,7 +313,7 @@ TEST_F(CannedUi, DatabaseFailuresKeepTheDialogsOpen)
     EXPECT_NE(edit.result(), QDialog::Accepted);
 
     prompt().reset();
-    CannedMessageDialog add(CannedMessageDialog::Mode::Add, db, prompt());
+    CannedMessageDialog add(CannedMessageDialog::Mode::Add, db, prompt(), testenv::windows());
     add.show();
     add.txtTitle->setText("New");
     add.txtMessage->setPlainText("text");
@@ -324,7 +332,7 @@ TEST_F(CannedUi, ListShowsTheTitlesAndAChoiceFillsTheMessage)
     seed("A title", "first text");
     Host h;
     h.form.show();
-    CannedList* list = installCannedList(h.controls(), db, prompt());
+    CannedList* list = installCannedList(h.controls(), db, prompt(), testenv::windows());
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(items(h.list), QStringList({"Select Canned Message", "A title", "b title"}));
     EXPECT_EQ(h.list->currentIndex(), 0);
@@ -351,13 +359,13 @@ TEST_F(CannedUi, NewPutsTheSavedTextIntoTheMessageAndRefillsTheList)
 {
     seed("Zed", "z");
     Host h;
-    installCannedList(h.controls(), db, prompt());
+    installCannedList(h.controls(), db, prompt(), testenv::windows());
     auto* list = h.form.findChild<CannedList*>("CannedList");
     ASSERT_NE(list, nullptr);
     h.list->setCurrentIndex(1);
 
     QString shownTitle;
-    list->runDialog = [&](QDialog& d) {
+    testenv::windows().setModalRunner([&](QDialog& d) {
         auto* c = qobject_cast<CannedMessageDialog*>(&d);
         EXPECT_NE(c, nullptr);
         shownTitle = d.windowTitle();
@@ -365,7 +373,7 @@ TEST_F(CannedUi, NewPutsTheSavedTextIntoTheMessageAndRefillsTheList)
         c->txtMessage->setPlainText("Call me on {mn}");
         c->cmdSave->click();
         return d.result();
-    };
+    });
     h.cmdNew->click();
     EXPECT_EQ(shownTitle, "New Canned Message");
     EXPECT_EQ(h.txtMessage->toPlainText(), "Call me on {mn}");
@@ -374,10 +382,10 @@ TEST_F(CannedUi, NewPutsTheSavedTextIntoTheMessageAndRefillsTheList)
 
     // Cancel: the list is refilled, the message kept.
     seed("Added elsewhere", "x");
-    list->runDialog = [](QDialog& d) {
+    testenv::windows().setModalRunner([](QDialog& d) {
         qobject_cast<CannedMessageDialog*>(&d)->cmdCancel->click();
         return d.result();
-    };
+    });
     h.cmdNew->click();
     EXPECT_EQ(h.txtMessage->toPlainText(), "Call me on {mn}");
     EXPECT_EQ(items(h.list).size(), 4);
@@ -387,9 +395,9 @@ TEST_F(CannedUi, EditOpensOnlyForAChosenTitle)
 {
     seed("Greeting", "Hello {fn}");
     Host h;
-    CannedList* list = installCannedList(h.controls(), db, prompt());
+    CannedList* list = installCannedList(h.controls(), db, prompt(), testenv::windows());
     int runs = 0;
-    list->runDialog = [&](QDialog& d) {
+    testenv::windows().setModalRunner([&](QDialog& d) {
         ++runs;
         auto* c = qobject_cast<CannedMessageDialog*>(&d);
         EXPECT_EQ(c->txtTitle->text(), "Greeting");
@@ -397,7 +405,7 @@ TEST_F(CannedUi, EditOpensOnlyForAChosenTitle)
         c->txtMessage->setPlainText("Hi {fn}");
         c->cmdSave->click();
         return d.result();
-    };
+    });
     h.cmdEdit->click();
     EXPECT_EQ(runs, 0) << "nothing chosen";
     // Nothing chosen is said, not passed over.
@@ -418,7 +426,7 @@ TEST_F(CannedUi, DeleteAsksFirstAndRemovesTheEntry)
     seed("One", "1");
     seed("Two", "2");
     Host h;
-    installCannedList(h.controls(), db, prompt());
+    installCannedList(h.controls(), db, prompt(), testenv::windows());
 
     h.cmdDelete->click();
     EXPECT_EQ(prompt().count(), 0) << "nothing chosen: no question";
@@ -455,7 +463,7 @@ TEST_F(CannedUi, AListThatCannotBeReadIsReported)
     ASSERT_TRUE(db.exec("ALTER TABLE tbcannedmsg RENAME TO tbcannedgone"));
     Host h;
     h.txtMessage->setPlainText("typed");
-    CannedList* list = installCannedList(h.controls(), db, prompt());
+    CannedList* list = installCannedList(h.controls(), db, prompt(), testenv::windows());
     EXPECT_EQ(items(h.list), QStringList({"Select Canned Message"}));
     EXPECT_EQ(prompt().count(), 1);
     EXPECT_EQ(prompt().shown().first().title, "Error");

@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextCursor>
-#include <QTimer>
 
 #include "app/AppController.h"
 #include "base/Database.h"
@@ -22,25 +21,21 @@
 #include "mainwindow/MainWindow.h"
 #include "media/RecordingMidiOut.h"
 #include "media/ui/RingtonePlayer.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 namespace {
 
-// Acts on the modal dialog with the object name as soon as it runs (the
-// click that opens it waits in the dialog's own event loop meanwhile).
+// Acts on the next modal dialog, which must have the object name, as the
+// window services run it.
 void whenModal(const QString& name, std::function<void(QDialog*)> act)
 {
-    auto* poll = new QTimer;
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, [poll, name, act] {
-        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!d || d->objectName() != name)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        act(d);
+    testenv::windows().setModalRunner([name, act](QDialog& d) {
+        EXPECT_EQ(d.objectName(), name);
+        if (d.objectName() == name)
+            act(&d);
+        return d.result();
     });
-    poll->start();
 }
 
 struct Hooked : ::testing::Test {
@@ -70,7 +65,7 @@ struct Hooked : ::testing::Test {
             out->open();
             return out;
         });
-        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt(), testenv::windows());
         app->load(false);
         app->scheduler().stop();
     }

@@ -30,12 +30,14 @@
 #include "compose/ui/ComposeWiring.h"
 #include "compose/ui/SendForm.h"
 #include "controls/FileDialogs.h"
+#include "controls/QtWindowServices.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MessageListModel.h"
 #include "base/EngineState.h"
 #include "engine/OutboxQueue.h"
 #include "sms/Gsm7.h"
 #include "sms/SmartReference.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 using compose::RecipientMode;
@@ -63,13 +65,18 @@ struct FormFixture : ::testing::Test {
     QStringList played;
     std::unique_ptr<SendForm> form;
 
+    // The file the form asked for, told by the dialog's caption and filters.
+    static SendForm::FileKind kindOf(const ScriptedWindowServices::FileAsked& a)
+    {
+        if (a.caption == "Select Logo...")
+            return SendForm::FileKind::Logo;
+        if (a.caption == "Select Picture...")
+            return SendForm::FileKind::Picture;
+        return a.filters == "Text File (*.txt)" ? SendForm::FileKind::Numbers : SendForm::FileKind::Ringtone;
+    }
     SendForm::Hooks hooks()
     {
         SendForm::Hooks h;
-        h.chooseFile = [this](QWidget*, SendForm::FileKind kind, const QString&) {
-            asked << kind;
-            return files.value(kind);
-        };
         h.pickAddresses = [this](QWidget*, QList<SendForm::PickedAddress>& picks) {
             picks = addressPicks;
             return true;
@@ -81,10 +88,10 @@ struct FormFixture : ::testing::Test {
         h.playRingtone = [this](QWidget*, const QString& content) { played << content; };
         return h;
     }
-    void make(SendForm::Hooks h)
+    void make(SendForm::Hooks h, WindowServices& windows = testenv::windows())
     {
         form = std::make_unique<SendForm>(
-            db, testenv::prompt(), st,
+            db, testenv::prompt(), windows, st,
             [this](const QString& n, int t, const QString& c, const QDateTime& w, int p) {
                 return queue.AddToOutbox(n, t, c, w, p);
             },
@@ -95,6 +102,10 @@ struct FormFixture : ::testing::Test {
     void SetUp() override
     {
         testenv::prompt().reset();
+        testenv::windows().setFileAnswerer([this](const ScriptedWindowServices::FileAsked& a) {
+            asked << kindOf(a);
+            return files.value(kindOf(a));
+        });
         make(hooks());
     }
 
@@ -259,9 +270,9 @@ TEST_F(FormFixture, ANumberFileIsChosenThenWalked)
 
 TEST_F(FormFixture, FileDialogsStartInTheirFoldersAndOfferEveryTune)
 {
-    SendForm::Hooks h = hooks();
-    h.chooseFile = nullptr;
-    make(h);
+    // The program's own dialogs.
+    QtWindowServices dialogs;
+    make(hooks(), dialogs);
     // Notes where the next file dialog opened and what it offers, then
     // cancels it.
     struct Seen {
@@ -546,7 +557,7 @@ struct Wired : ::testing::Test {
         ASSERT_TRUE(db.exec("INSERT INTO tbinqueue(msgcode,msgfrom,msgcontent,msgtype,msgreqtype,msgcreated,"
                             "msgstatus,msgfolder) VALUES(2,'+447700900666','C8329BFD06',1,0,'2024-02-03 09:00:00',"
                             "'O','Inbox')"));
-        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt(), testenv::windows());
         app->load(false);
         app->scheduler().stop();
     }

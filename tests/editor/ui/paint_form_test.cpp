@@ -21,7 +21,6 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include "app/AppController.h"
@@ -36,6 +35,7 @@
 #include "editor/ui/TextForm.h"
 #include "mainwindow/MainWindow.h"
 #include "base/EngineState.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 using editor::PaintForm;
@@ -127,10 +127,11 @@ struct Editor : ::testing::Test {
     }
     void open(int picType, const MonoBitmap& picture)
     {
-        form = std::make_unique<PaintForm>(testenv::prompt());
+        form = std::make_unique<PaintForm>(testenv::prompt(), testenv::windows());
         form->load(picType, picture);
         form->setHandBack([this](int type, const MonoBitmap& b) { handedBack.append({type, b}); });
-        form->setChooseSaveFile([this](QWidget*, const QString&) { return saveAnswers.value(0); });
+        testenv::windows().setFileAnswerer(
+            [this](const ScriptedWindowServices::FileAsked&) { return saveAnswers.value(0); });
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }
@@ -608,7 +609,7 @@ struct Wired : ::testing::Test {
     void SetUp() override
     {
         testenv::prompt().reset();
-        app = std::make_unique<AppController>(fresh.db(), nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(fresh.db(), nullptr, testenv::prompt(), testenv::windows());
         app->load(false);
         app->scheduler().stop();
     }
@@ -703,13 +704,15 @@ TEST_F(Wired, ViewListOpensTheOperatorListAndItsChoiceFillsTheCode)
     ASSERT_NE(form, nullptr);
     form->chooseKind(compose::KindLogo);
     bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<compose::OperatorForm*>(QApplication::activeModalWidget());
+    testenv::windows().setModalRunner([&](QDialog& d) {
+        auto* dialog = qobject_cast<compose::OperatorForm*>(&d);
         if (!dialog)
-            return;
+            return d.result();
         seen = true;
+        dialog->show();
         dialog->txtOpCode()->setText("23415");
         QTest::mouseClick(dialog->cmdOK(), Qt::LeftButton);
+        return d.result();
     });
     QTest::mouseClick(form->cmdOperatorCodes(), Qt::LeftButton);
     EXPECT_TRUE(seen);

@@ -34,6 +34,7 @@
 #include "mainwindow/MessageListModel.h"
 #include "mainwindow/Seed.h"
 #include "base/EngineState.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -82,11 +83,10 @@ protected:
         seed::outbox(db, 2, "+447", "2024-03-01 08:00:00");
         // The Outbox counter is past the codes in use.
         seed::exec(db, "update tbnumbers set msgcode = 100");
-        app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
+        app = std::make_unique<AppController>(db, nullptr, testenv::prompt(), testenv::windows());
         w = std::make_unique<MainWindow>(*app);
         installAddressBook(*w, *app);
         ui = installFolderActions(*w, *app, app->sender());
-        ui->runDialog = [](QDialog& d) { return d.exec(); };
         w->populate();
         w->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
@@ -392,7 +392,7 @@ TEST_F(FolderWiringTest, InboxLogHoldsTheSelectedRowsInListOrderByteForByte)
     seed::exec(db, "update tbinqueue set msgtype=2 where msgcode=3");
     seed::exec(db, "update tbinqueue set msgcontent=? where msgcode in (1,2)", {QString::fromLatin1(kHello)});
     const QString path = QDir(testenv::newDir("export")).filePath("inbox.txt");
-    ui->chooseExportFile = [&](QWidget*) { return path; };
+    testenv::windows().setFileAnswerer([&](const ScriptedWindowServices::FileAsked&) { return path; });
     show(NodeKind::Inbox, "Inbox");
     w->columnClick(MessageListModel::DateColumn); // newest first
     ASSERT_EQ(listed(), (QList<qint64>{3, 2, 1}));
@@ -424,7 +424,7 @@ TEST_F(FolderWiringTest, SentLogAsksBeforeReplacingAFileAndReportsAFailedWrite)
         old.write("old log");
     }
     QString chosen = path;
-    ui->chooseExportFile = [&](QWidget*) { return chosen; };
+    testenv::windows().setFileAnswerer([&](const ScriptedWindowServices::FileAsked&) { return chosen; });
     show(NodeKind::SentItems);
 
     // Nothing selected.
@@ -624,7 +624,7 @@ TEST_F(FolderWiringTest, ResendReportsSuccessOnlyWhenEveryCopyWasQueued)
 TEST_F(FolderWiringTest, NewFolderDialogRefusesBadNamesThenAddsAndShowsTheFolder)
 {
     QStringList tried = {"   ", "123", "A", "O'Brien's"};
-    ui->runDialog = [&](QDialog& d) {
+    testenv::windows().setModalRunner([&](QDialog& d) {
         auto& dialog = static_cast<FolderAddDialog&>(d);
         EXPECT_EQ(dialog.objectName(), "frmInboxAdd");
         EXPECT_EQ(dialog.txtFolderNam->maxLength(), 40);
@@ -635,7 +635,7 @@ TEST_F(FolderWiringTest, NewFolderDialogRefusesBadNamesThenAddsAndShowsTheFolder
                 break;
         }
         return dialog.result();
-    };
+    });
     ASSERT_TRUE(rightClickAndPick(node(NodeKind::Inbox), "mnuInboxNewFolder"));
     ASSERT_EQ(prompt().count(), 3);
     EXPECT_EQ(prompt().shown()[0].text, "Folder Name cannot be blank");
@@ -650,13 +650,13 @@ TEST_F(FolderWiringTest, NewFolderDialogRefusesBadNamesThenAddsAndShowsTheFolder
 
     // The same name under Sent Items is its own folder.
     tried = {"A"};
-    ui->runDialog = [&](QDialog& d) {
+    testenv::windows().setModalRunner([&](QDialog& d) {
         auto& dialog = static_cast<FolderAddDialog&>(d);
         EXPECT_EQ(dialog.objectName(), "frmSentItemsAdd");
         dialog.txtFolderNam->setText("A");
         dialog.cmdAdd->click();
         return dialog.result();
-    };
+    });
     ASSERT_TRUE(rightClickAndPick(node(NodeKind::SentItems), "mnuSentItemsNewFolder"));
     EXPECT_EQ(count(db, "select count(*) from tbsentitems where key='SentItemsA'"), 1);
     EXPECT_EQ(tree()->currentItem(), node(NodeKind::SentFolder, "SentItemsA"));

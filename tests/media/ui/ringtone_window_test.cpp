@@ -27,6 +27,7 @@
 #include "base/EngineState.h"
 #include "sms/Ringtone.h"
 #include "sms/SmartMessage.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 using media::MidiOut;
@@ -361,6 +362,7 @@ public:
     Database& db() override { return db_; }
     EngineState& state() override { return st; }
     UserPrompt& prompt() override { return testenv::prompt(); }
+    WindowServices& windows() override { return testenv::windows(); }
     SoundPlayer& sound() override { return sound_; }
     QString modemLog() override { return QString(); }
     void activateOutbox() override {}

@@ -24,6 +24,7 @@
 #include "remote/RemoteServices.h"
 #include "remote/ui/HttpSettingForms.h"
 #include "remote/ui/RemoteSettingForms.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -83,7 +84,8 @@ void pick(QComboBox* combo, const QString& text)
 TEST_F(RemoteFormsTest, RemoteRetrievingSavesTheTrimmedNumber)
 {
     st.sRemotePhoneNo = "+447700900001";
-    auto* d = opened<SettingRetrievingDialog>(SettingsMenu::openRemoteRetrievingSettings(&main, db, st, prompt()));
+    auto* d = opened<SettingRetrievingDialog>(
+        SettingsMenu::openRemoteRetrievingSettings(&main, db, st, prompt(), testenv::windows()));
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->windowTitle(), "Remote Retrieving Setting");
     EXPECT_EQ(d->txtSettingRemotePN->text(), "+447700900001");
@@ -97,7 +99,8 @@ TEST_F(RemoteFormsTest, RemoteRetrievingSavesTheTrimmedNumber)
     EXPECT_EQ(st.sRemotePhoneNo, "+44 7700 900123");
 
     // Cancel changes nothing.
-    auto* again = opened<SettingRetrievingDialog>(SettingsMenu::openRemoteRetrievingSettings(&main, db, st, prompt()));
+    auto* again = opened<SettingRetrievingDialog>(
+        SettingsMenu::openRemoteRetrievingSettings(&main, db, st, prompt(), testenv::windows()));
     again->txtSettingRemotePN->setText("999");
     QTest::mouseClick(again->cmdCancel, Qt::LeftButton);
     EXPECT_EQ(Settings::remotePhoneNo(), "+44 7700 900123");
@@ -111,7 +114,8 @@ TEST_F(RemoteFormsTest, AutoRespondRefusesABlankTextAndAnswersOnlyNewMessages)
     for (int code : {1, 2})
         db.exec("INSERT INTO tbinqueue(msgcode,msgfrom,msgcontent,msgtype,msgreqtype) VALUES(?,?,'C8',1,0)",
                 {code, QStringLiteral("+44770090000%1").arg(code)});
-    auto* d = opened<SettingAutoRespondDialog>(SettingsMenu::openAutoRespondSettings(&main, db, st, prompt()));
+    auto* d = opened<SettingAutoRespondDialog>(
+        SettingsMenu::openAutoRespondSettings(&main, db, st, prompt(), testenv::windows()));
     ASSERT_NE(d, nullptr);
     d->show();
     d->chkSettingAutRsp->setChecked(true);
@@ -143,7 +147,8 @@ TEST_F(RemoteFormsTest, AutoRespondChangesNothingWhenTheMessagesCannotBeMarked)
 {
     db.exec("INSERT INTO tbinqueue(msgcode,msgfrom,msgcontent,msgtype,msgreqtype) VALUES(1,'+447700900001','C8',1,0)");
     ASSERT_TRUE(db.exec("CREATE TRIGGER nomark BEFORE UPDATE ON tbinqueue BEGIN SELECT RAISE(ABORT,'busy'); END"));
-    auto* d = opened<SettingAutoRespondDialog>(SettingsMenu::openAutoRespondSettings(&main, db, st, prompt()));
+    auto* d = opened<SettingAutoRespondDialog>(
+        SettingsMenu::openAutoRespondSettings(&main, db, st, prompt(), testenv::windows()));
     d->show();
     d->chkSettingAutRsp->setChecked(true);
     d->txtSettingAutRspTxt->setPlainText("Thanks");
@@ -156,7 +161,8 @@ TEST_F(RemoteFormsTest, AutoRespondChangesNothingWhenTheMessagesCannotBeMarked)
 
 TEST_F(RemoteFormsTest, AutoRespondTextIsOneSendableMessage)
 {
-    auto* d = opened<SettingAutoRespondDialog>(SettingsMenu::openAutoRespondSettings(&main, db, st, prompt()));
+    auto* d = opened<SettingAutoRespondDialog>(
+        SettingsMenu::openAutoRespondSettings(&main, db, st, prompt(), testenv::windows()));
     typeText(d->txtSettingAutRspTxt, QString::fromUtf8("Caf\u00E9 \u4E2D ok"));
     // The character without a GSM form is not taken.
     EXPECT_EQ(d->txtSettingAutRspTxt->toPlainText(), QString::fromUtf8("Caf\u00E9  ok"));
@@ -175,7 +181,8 @@ TEST_F(RemoteFormsTest, GroupDialogsOfferNoneAndTheGroups)
     st.sGroupSendGroup = "Deleted Group";
     st.sAutoFwdGroup = "staff";
 
-    auto* send = opened<SettingGroupDialog>(SettingsMenu::openRemoteSendingSettings(&main, db, st, prompt()));
+    auto* send = opened<SettingGroupDialog>(
+        SettingsMenu::openRemoteSendingSettings(&main, db, st, prompt(), testenv::windows()));
     ASSERT_NE(send, nullptr);
     EXPECT_EQ(send->objectName(), "frmSettingGrpSnd");
     EXPECT_EQ(send->windowTitle(), "Remote Sending");
@@ -189,7 +196,8 @@ TEST_F(RemoteFormsTest, GroupDialogsOfferNoneAndTheGroups)
     EXPECT_EQ(Settings::groupSendGroup(), "Sales");
     EXPECT_EQ(st.sGroupSendGroup, "Sales");
 
-    auto* forward = opened<SettingGroupDialog>(SettingsMenu::openAutoForwardSettings(&main, db, st, prompt()));
+    auto* forward = opened<SettingGroupDialog>(
+        SettingsMenu::openAutoForwardSettings(&main, db, st, prompt(), testenv::windows()));
     EXPECT_EQ(forward->objectName(), "frmSettingForward");
     EXPECT_EQ(forward->windowTitle(), "Auto-forward");
     EXPECT_EQ(forward->cboGroup->currentText(), "Staff");
@@ -217,9 +225,10 @@ protected:
         RemoteFormsTest::SetUp();
         db.exec("INSERT INTO tbipallowed VALUES(10,0,0,0,0)");
         db.exec("INSERT INTO tbipallowed VALUES(192,168,1,10,20)");
-        d = opened<SettingHttpDialog>(SettingsMenu::openHttpSettings(&main, db, st, prompt()));
+        d = opened<SettingHttpDialog>(SettingsMenu::openHttpSettings(&main, db, st, prompt(), testenv::windows()));
         ASSERT_NE(d, nullptr);
-        d->runAddressDialog = [this](IpAddressDialog& a) {
+        testenv::windows().setModalRunner([this](QDialog& dialog) {
+            auto& a = static_cast<IpAddressDialog&>(dialog);
             a.show();
             QApplication::setActiveWindow(&a);
             a.txtIP[0]->setFocus();
@@ -232,7 +241,7 @@ protected:
             QTest::mouseClick(a.cmdOK, Qt::LeftButton);
             results << a.result();
             return a.result();
-        };
+        });
     }
     QStringList rows()
     {
@@ -292,7 +301,8 @@ TEST_F(HttpFormTest, ThePortIsAnIntegerAndTakesEffectAtTheNextStart)
     EXPECT_EQ(Settings::text("SettingHTTPPort"), "8010");
     EXPECT_EQ(Settings::startHttp(), 0);
 
-    auto* again = opened<SettingHttpDialog>(SettingsMenu::openHttpSettings(&main, db, st, prompt()));
+    auto* again = opened<SettingHttpDialog>(
+        SettingsMenu::openHttpSettings(&main, db, st, prompt(), testenv::windows()));
     again->txtSettingHTTPPort->setText("65535");
     again->chkSettingStartHTTP->setChecked(true);
     QTest::mouseClick(again->cmdOK, Qt::LeftButton);
@@ -385,10 +395,10 @@ TEST_F(HttpFormTest, DeletingRowsOnlyOnceTheTableHasLostThem)
 TEST_F(RemoteFormsTest, EveryControlHasAnAccessibleName)
 {
     std::vector<QWidget*> forms = {
-        SettingsMenu::openRemoteRetrievingSettings(&main, db, st, prompt()),
-        SettingsMenu::openAutoRespondSettings(&main, db, st, prompt()),
-        SettingsMenu::openRemoteSendingSettings(&main, db, st, prompt()),
-        SettingsMenu::openHttpSettings(&main, db, st, prompt()),
+        SettingsMenu::openRemoteRetrievingSettings(&main, db, st, prompt(), testenv::windows()),
+        SettingsMenu::openAutoRespondSettings(&main, db, st, prompt(), testenv::windows()),
+        SettingsMenu::openRemoteSendingSettings(&main, db, st, prompt(), testenv::windows()),
+        SettingsMenu::openHttpSettings(&main, db, st, prompt(), testenv::windows()),
         new IpAddressDialog(IpAddressDialog::Mode::Add, db, prompt(), {}, &main),
     };
     for (QWidget* form : forms) {

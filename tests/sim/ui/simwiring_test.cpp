@@ -22,6 +22,7 @@
 #include "sim/ui/SimForms.h"
 #include "sim/ui/SimWiring.h"
 #include "simmodem/SimModem.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -32,6 +33,7 @@ public:
     Database& db() override { return db_; }
     EngineState& state() override { return st; }
     UserPrompt& prompt() override { return testenv::prompt(); }
+    WindowServices& windows() override { return testenv::windows(); }
     SoundPlayer& sound() override { return sound_; }
     QString modemLog() override { return QString(); }
     void activateOutbox() override {}

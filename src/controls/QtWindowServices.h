@@ -1,0 +1,14 @@
+#pragma once
+// The program's window services: its own file dialogs (FileDialogs.h),
+// QDialog::exec and the desktop's programs.
+#include "controls/WindowServices.h"
+
+class QtWindowServices : public WindowServices {
+public:
+    QString chooseFileToOpen(QWidget* parent, const QString& caption, const QString& folder, const QString& filters,
+                             const PrepareFileDialog& prepare) override;
+    QString chooseFileToSave(QWidget* parent, const QString& caption, const QString& folder,
+                             const QString& filters) override;
+    int runModal(QDialog& dialog) override;
+    bool openUrl(const QUrl& url) override;
+};
