@@ -9,34 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QPointer>
-#include <QProcess>
-#include <QUrl>
-
-bool ShellOpen(const QString& operation, const QString& file, const QString& parameters,
-               const QString& directory, int showCmd)
-{
-    Q_UNUSED(operation);
-    Q_UNUSED(showCmd);
-    if (file.isEmpty())
-        return false;
-    // An address with a scheme (two letters at least, so that a drive-like
-    // "c:" is not one) goes to the desktop as it is.
-    const QUrl asUrl(file, QUrl::StrictMode);
-    if (asUrl.isValid() && asUrl.scheme().size() > 1 && !QDir::isAbsolutePath(file))
-        return QDesktopServices::openUrl(asUrl);
-
-    QFileInfo info(file);
-    if (info.isRelative() && !directory.isEmpty())
-        info.setFile(QDir(directory), file);
-    if (!parameters.isEmpty() && info.isFile() && info.isExecutable())
-        return QProcess::startDetached(info.absoluteFilePath(), QProcess::splitCommand(parameters),
-                                       directory.isEmpty() ? info.absolutePath() : directory);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
-}
 
 bool EmbedForm(QWidget* container, QWidget* form)
 {

@@ -11,13 +11,6 @@ class QPushButton;
 #include <functional>
 #include <utility>
 
-// Opens a file, folder or address (http:, mailto:, ...) with the desktop's
-// program for it. A program file given with parameters is started with
-// them. A relative file is taken from directory when one is given. The show
-// command is accepted for the callers' sake; the desktop decides.
-bool ShellOpen(const QString& operation, const QString& file, const QString& parameters = {},
-               const QString& directory = {}, int showCmd = 1);
-
 // Shows form as a dialog of container (it stays over it and goes with it),
 // centred over the container, deleted when it closes. Returns false when
 // either is missing.

@@ -1,5 +1,5 @@
-// The helpers of the windows: opening with the desktop, the single-copy
-// dialogs over the main window, and the notices of the program's prompt.
+// The helpers of the windows: the single-copy dialogs over the main window,
+// the file dialogs, and the notices of the program's prompt.
 #include <gtest/gtest.h>
 
 #include "base/AppPaths.h"
@@ -10,7 +10,6 @@
 #include "support/TestEnv.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -20,45 +19,10 @@
 #include <QPushButton>
 #include <QPointer>
 #include <QTimer>
-#include <QUrl>
 #include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls << url; }
-};
-} // namespace
-
-TEST(ShellOpen, HandsFilesAndAddressesToTheDesktop)
-{
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler("file", &catcher, "open");
-    QDesktopServices::setUrlHandler("http", &catcher, "open");
-    QDesktopServices::setUrlHandler("mailto", &catcher, "open");
-
-    const QString dir = testenv::newDir();
-    EXPECT_TRUE(ShellOpen("open", "http://localhost:8010/index.htm"));
-    EXPECT_TRUE(ShellOpen("open", "mailto:someone@example.org"));
-    EXPECT_TRUE(ShellOpen("open", "export.txt", QString(), dir));
-    EXPECT_TRUE(ShellOpen("open", dir + "/Inbox log.txt"));
-    EXPECT_FALSE(ShellOpen("open", QString()));
-
-    QDesktopServices::unsetUrlHandler("file");
-    QDesktopServices::unsetUrlHandler("http");
-    QDesktopServices::unsetUrlHandler("mailto");
-    ASSERT_EQ(catcher.urls.size(), 4);
-    EXPECT_EQ(catcher.urls[0], QUrl("http://localhost:8010/index.htm"));
-    EXPECT_EQ(catcher.urls[1].scheme(), "mailto");
-    EXPECT_EQ(catcher.urls[2], QUrl::fromLocalFile(dir + "/export.txt"));
-    EXPECT_EQ(catcher.urls[3].toLocalFile(), dir + "/Inbox log.txt");
-}
 
 namespace {
 QDialog* namedDialog(const QString& name)
@@ -150,7 +114,6 @@ TEST(QtUserPrompt, NoticesDoNotWaitAndDoNotPileUp)
     delete prompt.openNotices().value(0);
 }
 
-#include "formhelpers_test.moc"
 
 namespace {
 

@@ -39,6 +39,7 @@
 #include "security/ui/LoginDialog.h"
 #include "settings/ui/SettingDialog.h"
 #include "sim/ui/SimForms.h"
+#include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -106,7 +107,7 @@ struct AccessibleNames : ::testing::Test {
     void SetUp() override
     {
         prompt.reset();
-        app = std::make_unique<AppController>(f.db(), nullptr, prompt);
+        app = std::make_unique<AppController>(f.db(), nullptr, prompt, testenv::windows());
         w = std::make_unique<MainWindow>(*app);
         installAddressBook(*w, *app);
         w->populate();
@@ -144,16 +145,16 @@ TEST_F(AccessibleNames, EveryFocusableControlOfEveryFormHasANameOfItsOwn)
     Database& db = f.db();
     EngineState& st = app->state();
     QString opCode;
-    check(new AddressDialog(AddressDialog::Mode::Add, db, prompt, QString()));
-    check(new AddressDialog(AddressDialog::Mode::Edit, db, prompt, QStringLiteral("+441")));
+    check(new AddressDialog(AddressDialog::Mode::Add, db, prompt, testenv::windows(), QString()));
+    check(new AddressDialog(AddressDialog::Mode::Edit, db, prompt, testenv::windows(), QStringLiteral("+441")));
     check(new GroupAddDialog(db, prompt));
     check(new addrx::ImportLogForm(testenv::newDir() + "/import.log"));
-    check(new addrx::FileImportForm(db, prompt));
+    check(new addrx::FileImportForm(db, prompt, testenv::windows()));
     check(new CheckListDialog({QStringLiteral("frmPickAddress"), QStringLiteral("Address Book"),
                                {QStringLiteral("Name"), QStringLiteral("Number")}, QStringLiteral("Addresses"),
                                QStringLiteral("OK"), QStringLiteral("cmdOK")}));
     check(new editor::TextForm(72, 28));
-    check(new editor::PaintForm(prompt));
+    check(new editor::PaintForm(prompt, testenv::windows()));
     check(new MessageWindow(MessageWindowData{}));
     check(new ModemProgressDialog(nullptr, QStringLiteral("frmDetectModem"), QStringLiteral("Detect Modem"),
                                   QStringLiteral("Detecting Modem...")));
@@ -163,7 +164,7 @@ TEST_F(AccessibleNames, EveryFocusableControlOfEveryFormHasANameOfItsOwn)
     check(new LogWindow(QStringLiteral("AT\r\nOK\r\n")));
     check(new AboutBox);
     check(new InsertFieldDialog);
-    check(new CannedMessageDialog(CannedMessageDialog::Mode::Add, db, prompt));
+    check(new CannedMessageDialog(CannedMessageDialog::Mode::Add, db, prompt, testenv::windows()));
     check(new compose::OperatorForm(db, prompt, opCode));
     check(new SplashDialog([] { return true; }));
     check(new RingtonePlayerWindow(QString(), [] { return std::unique_ptr<media::MidiOut>(); }));
@@ -175,7 +176,7 @@ TEST_F(AccessibleNames, EveryFocusableControlOfEveryFormHasANameOfItsOwn)
     check(new SettingGroupDialog(SettingGroupDialog::Kind::Forward, db, st, prompt));
     check(new SettingGroupDialog(SettingGroupDialog::Kind::GroupSend, db, st, prompt));
     check(new IpAddressDialog(IpAddressDialog::Mode::Add, db, prompt));
-    check(new SettingHttpDialog(db, st, prompt));
+    check(new SettingHttpDialog(db, st, prompt, testenv::windows()));
     check(new LoginDialog(db, prompt, security::LoginMode::StartUp));
     check(new ChangePasswordDialog(db, prompt, security::UserPassword));
 
