@@ -19,8 +19,9 @@ int leadingNumber(const QString& text)
 }
 } // namespace
 
-ActivityScheduler::ActivityScheduler(EngineState& state, Database& db, UserPrompt& prompt, QObject* parent)
-    : QObject(parent), st_(state), db_(db), prompt_(prompt)
+ActivityScheduler::ActivityScheduler(EngineState& state, Database& db, UserPrompt& prompt, const Clock& clock,
+                                     QObject* parent)
+    : QObject(parent), st_(state), db_(db), prompt_(prompt), clock_(clock)
 {
     timer_.setSingleShot(true);
     timer_.setInterval(100);
@@ -139,7 +140,7 @@ void ActivityScheduler::runActivities()
     // 8. Sending.
     if (!st_.bOutboxPaused &&
         (st_.bOutboxChanged || !st_.dtNextOutboxDue.isValid() ||
-         st_.dtNextOutboxDue < QDateTime::currentDateTime())) {
+         st_.dtNextOutboxDue < clock_.now())) {
         if (st_.sngSendCount > 10) {
             st_.sngSendCount = 1;
             st_.bOutboxChanged = false;
@@ -198,13 +199,13 @@ bool ActivityScheduler::refreshNextOutboxDue()
     const Recordset rs =
         db_.query(QStringLiteral("SELECT msgout FROM tboutqueue ORDER BY msgout, msgcode LIMIT 1"));
     if (!rs.ok()) {
-        st_.dtNextOutboxDue = QDateTime::currentDateTime().addDays(1);
+        st_.dtNextOutboxDue = clock_.now().addDays(1);
         return false;
     }
     QDateTime due;
     if (!rs.isEmpty())
         due = dbtime::fromDb(rs.value(0, 0));
-    st_.dtNextOutboxDue = due.isValid() ? due : QDateTime::currentDateTime().addDays(1);
+    st_.dtNextOutboxDue = due.isValid() ? due : clock_.now().addDays(1);
     return true;
 }
 

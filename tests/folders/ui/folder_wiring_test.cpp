@@ -85,7 +85,7 @@ protected:
         app = std::make_unique<AppController>(db, nullptr, testenv::prompt());
         w = std::make_unique<MainWindow>(*app);
         installAddressBook(*w, *app);
-        ui = installFolderActions(*w, *app, app->sender());
+        ui = installFolderActions(*w, *app, app->outbox());
         ui->runDialog = [](QDialog& d) { return d.exec(); };
         w->populate();
         w->show();
