@@ -242,8 +242,6 @@ OutboxSender::TryResult OutboxSender::sendPart(const Row& row, int part, int tot
         // A body that went out unanswered is written once more at most.
         if (journal_.unansweredBodies(row.code, part) >= SendJournal::kUnansweredLimit)
             return TryResult::Failed;
-        // A message received meanwhile is acknowledged before each try.
-        acknowledgePendingCMT(st_, *channel_);
         // Unless the journal takes it, nothing is sent.
         if (!journal_.writable()) {
             qWarning("OutboxSender: cannot write %s; message %lld waits", qPrintable(journal_.path()),
