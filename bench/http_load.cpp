@@ -173,8 +173,8 @@ int main(int argc, char** argv)
     }
 
     EngineState st;
-    OutboxQueue queue(db, benchPrompt);
-    HttpServer server(db, queue, st, benchPrompt);
+    OutboxQueue queue(db, benchPrompt, st);
+    HttpServer server(db, queue, benchPrompt);
     if (!server.start(0, www, QHostAddress::LocalHost)) {
         std::fprintf(stderr, "cannot listen: %s\n", qPrintable(server.errorString()));
         return 1;

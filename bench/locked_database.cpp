@@ -147,9 +147,9 @@ int main(int argc, char** argv)
         longestReceptionMs = qMax(longestReceptionMs, t.elapsed());
         journaled += reception.lastKept() == Reception::Kept::Journaled;
     });
-    OutboxQueue queue(db, prompt);
+    OutboxQueue queue(db, prompt, st);
     OutboxSender sender(st, db);
-    HandIn handIn(db, queue, st, flag, prompt);
+    HandIn handIn(db, queue, flag, prompt);
     ActivityScheduler scheduler(st, db, prompt);
     scheduler.setChannel(&link);
     installOutboxSender(scheduler, sender);

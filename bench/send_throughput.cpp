@@ -55,7 +55,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "cannot open %s\n", qPrintable(modem.portPath()));
             return 1;
         }
-        OutboxQueue queue(db, prompt);
+        OutboxQueue queue(db, prompt, st);
         OutboxSender sender(st, db);
         ActivityScheduler scheduler(st, db, prompt);
         scheduler.setChannel(&link);

@@ -101,7 +101,7 @@ void AppController::load(bool show)
         installEditor(*window_, *this);
         installLoginAndTray(*window_, *this);
         installAddressBook(*window_, *this);
-        installFolderActions(*window_, *this, core_.sender());
+        installFolderActions(*window_, *this, core_.outbox());
         addrx::installAddressExchange(*window_, *this);
         installRingtonePlayer(*window_, *this);
         installReading(*window_, *this);

@@ -13,3 +13,11 @@ class SystemClock : public Clock {
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
+
+// The clock of the running program, for classes whose tests may hand in
+// another.
+inline const Clock& systemClock()
+{
+    static const SystemClock clock;
+    return clock;
+}

@@ -392,7 +392,6 @@ QDateTime fromDb(const QVariant& v)
 
 QString display(const QDateTime& t) { return t.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")); }
 
-QString nowDb() { return toDb(QDateTime::currentDateTime()); }
 } // namespace dbtime
 
 qint64 GetNextCode(Database& db, int kind)

@@ -153,7 +153,6 @@ namespace dbtime {
 QString toDb(const QDateTime& t);
 QDateTime fromDb(const QVariant& v);
 QString display(const QDateTime& t); // dd/MM/yyyy HH:mm:ss
-QString nowDb();
 } // namespace dbtime
 
 // Code kinds of GetNextCode.

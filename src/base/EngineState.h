@@ -20,7 +20,6 @@ struct EngineRequests {
     bool bSIMDeleteRequest = false;
     bool bSIMExportRequest = false;
     bool bInboxProcessRequest = false;
-    bool bOutboxChanged = false;
 
     int iSIMRecIndex = 0;
     QString sSIMRecName;
@@ -40,6 +39,10 @@ struct ModemState {
 };
 
 struct CycleState {
+    // Raised (with sngSendCount back to 1) by the Outbox queue for every row
+    // it takes and by the cycle when the modem comes up; the sending step
+    // sends while it is up and lowers it after a run of ten.
+    bool bOutboxChanged = false;
     bool bActivityBusy = false;
     bool bClosePending = false;
     bool bOutboxPaused = true;

@@ -265,18 +265,12 @@ SendResult SendLogic::send(const SendRequest& r)
         break;
     }
     result.walked = true;
-    st_.bOutboxChanged = true;
-    st_.sngSendCount = 1;
     return result;
 }
 
 bool SendLogic::queueOne(const QString& number, int kind, const QString& content, const QDateTime& when)
 {
-    if (!enqueue_(number, kind, content, when, kSendPriority))
-        return false;
-    st_.bOutboxChanged = true;
-    st_.sngSendCount = 1;
-    return true;
+    return enqueue_(number, kind, content, when, kSendPriority);
 }
 
 bool SendLogic::refuseUnsendable(const QStringList& numbers, bool fromAddressBook)

@@ -19,8 +19,9 @@ int leadingNumber(const QString& text)
 }
 } // namespace
 
-ActivityScheduler::ActivityScheduler(EngineState& state, Database& db, UserPrompt& prompt, QObject* parent)
-    : QObject(parent), st_(state), db_(db), prompt_(prompt)
+ActivityScheduler::ActivityScheduler(EngineState& state, Database& db, UserPrompt& prompt, const Clock& clock,
+                                     QObject* parent)
+    : QObject(parent), st_(state), db_(db), prompt_(prompt), clock_(clock)
 {
     timer_.setSingleShot(true);
     timer_.setInterval(100);
@@ -47,7 +48,8 @@ void ActivityScheduler::tick()
 
 void ActivityScheduler::runActivities()
 {
-    // 1. Acknowledge a received message.
+    // 1. Acknowledge a received message (the link does so before every
+    // command too; this serves one that came while nothing is sent).
     if (channel_)
         acknowledgePendingCMT(st_, *channel_);
 
@@ -139,7 +141,7 @@ void ActivityScheduler::runActivities()
     // 8. Sending.
     if (!st_.bOutboxPaused &&
         (st_.bOutboxChanged || !st_.dtNextOutboxDue.isValid() ||
-         st_.dtNextOutboxDue < QDateTime::currentDateTime())) {
+         st_.dtNextOutboxDue < clock_.now())) {
         if (st_.sngSendCount > 10) {
             st_.sngSendCount = 1;
             st_.bOutboxChanged = false;
@@ -198,13 +200,13 @@ bool ActivityScheduler::refreshNextOutboxDue()
     const Recordset rs =
         db_.query(QStringLiteral("SELECT msgout FROM tboutqueue ORDER BY msgout, msgcode LIMIT 1"));
     if (!rs.ok()) {
-        st_.dtNextOutboxDue = QDateTime::currentDateTime().addDays(1);
+        st_.dtNextOutboxDue = clock_.now().addDays(1);
         return false;
     }
     QDateTime due;
     if (!rs.isEmpty())
         due = dbtime::fromDb(rs.value(0, 0));
-    st_.dtNextOutboxDue = due.isValid() ? due : QDateTime::currentDateTime().addDays(1);
+    st_.dtNextOutboxDue = due.isValid() ? due : clock_.now().addDays(1);
     return true;
 }
 
@@ -213,7 +215,6 @@ void ActivityScheduler::updateSignal()
     if (!channel_)
         return;
     st_.bCancelled = false;
-    acknowledgePendingCMT(st_, *channel_);
     if (!channel_->sendATCommand(QStringLiteral("AT+CSQ=?\r"), 4))
         return;
     QString reply = channel_->modemReply();
@@ -221,7 +222,6 @@ void ActivityScheduler::updateSignal()
     int maximum = dash >= 0 ? leadingNumber(reply.mid(dash + 1, 2)) : 0;
     if (maximum < 1)
         maximum = 1;
-    acknowledgePendingCMT(st_, *channel_);
     emit signalRangeChanged(maximum);
     if (!channel_->sendATCommand(QStringLiteral("AT+CSQ\r"), 4))
         return;
@@ -237,14 +237,12 @@ void ActivityScheduler::checkNewMsgRouting()
 {
     if (!channel_)
         return;
-    acknowledgePendingCMT(st_, *channel_);
     if (!channel_->sendATCommand(QStringLiteral("AT+CNMI?\r"), 8))
         return;
     const QString reply = channel_->modemReply();
     const int at = reply.indexOf(QLatin1String("+CNMI:"));
     if (at >= 0 && reply.mid(at + 9, 1) == QLatin1String("2"))
         return;
-    acknowledgePendingCMT(st_, *channel_);
     channel_->sendATCommand(QStringLiteral("AT+CNMI=,2\r"), 4);
 }
 
@@ -338,7 +336,6 @@ bool ActivityScheduler::writeSimEntry(int index)
     name.remove(QRegularExpression(QStringLiteral("[\r\n\"\x1a]")));
     QString number = st_.sSIMRecNumber;
     number.remove(QRegularExpression(QStringLiteral("[^+0-9*#]")));
-    acknowledgePendingCMT(st_, *channel_);
     return channel_->sendATCommand(
         QStringLiteral("AT+CPBW=%1,\"%2\",,\"%3\"\r").arg(index).arg(number, name), 8);
 }
@@ -392,7 +389,6 @@ void ActivityScheduler::serveSimRequests()
             QList<int> indices = steps_.selectedSimIndices ? steps_.selectedSimIndices() : QList<int>();
             for (auto it = indices.crbegin(); it != indices.crend(); ++it) {
                 emit statusText(QStringLiteral("Deleting record %1...").arg(*it));
-                acknowledgePendingCMT(st_, *channel_);
                 if (channel_->sendATCommand(QStringLiteral("AT+CPBW=%1\r").arg(*it), 8))
                     emit simEntryRemoved(*it);
             }

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "base/Clock.h"
 #include "base/EngineState.h"
 
 class AtChannel;
@@ -58,7 +59,9 @@ public:
         std::function<void()> sendNextOutbox;
     };
 
-    ActivityScheduler(EngineState& state, Database& db, UserPrompt& prompt, QObject* parent = nullptr);
+    // The clock decides when the next queued row is due.
+    ActivityScheduler(EngineState& state, Database& db, UserPrompt& prompt, const Clock& clock = systemClock(),
+                      QObject* parent = nullptr);
 
     void setChannel(AtChannel* channel) { channel_ = channel; }
     AtChannel* channel() const { return channel_; }
@@ -119,6 +122,7 @@ private:
     EngineState& st_;
     Database& db_;
     UserPrompt& prompt_;
+    const Clock& clock_;
     AtChannel* channel_ = nullptr;
     Steps steps_;
     QTimer timer_;

@@ -2,7 +2,9 @@
 
 #include <QTimer>
 
+#include "base/EngineState.h"
 #include "sms/Gsm7.h"
+#include "base/Clock.h"
 #include "base/Database.h"
 #include "base/UserPrompt.h"
 
@@ -37,9 +39,16 @@ bool endsWithCarriageReturn(const QString& text)
 
 } // namespace
 
-OutboxQueue::OutboxQueue(Database& db, UserPrompt& prompt, QObject* parent)
-    : QObject(parent), db_(db), prompt_(prompt)
+OutboxQueue::OutboxQueue(Database& db, UserPrompt& prompt, CycleState& cycle, const Clock& clock,
+                         QObject* parent)
+    : QObject(parent), db_(db), prompt_(prompt), cycle_(cycle), clock_(clock)
 {
+}
+
+void OutboxQueue::raiseOutbox()
+{
+    cycle_.bOutboxChanged = true;
+    cycle_.sngSendCount = 1;
 }
 
 bool OutboxQueue::canSendText(const QString& text, QString* why)
@@ -125,13 +134,14 @@ OutboxQueue::Failure OutboxQueue::enqueue(const QString& number, int type, const
         *error = databaseFailureText();
         return Failure::Database;
     }
-    const QDateTime due = sendTime.isValid() ? sendTime : QDateTime::currentDateTime();
+    const QDateTime due = sendTime.isValid() ? sendTime : clock_.now();
     if (!db_.exec(QStringLiteral("INSERT INTO tboutqueue(msgcode,msgno,msgtype,msgcontent,msgout,msgoutpri) "
                                  "VALUES(?,?,?,?,?,?)"),
                   {code, NullIfEmpty(number), type, NullIfEmpty(stored), dbtime::toDb(due), priority})) {
         *error = databaseFailureText();
         return Failure::Database;
     }
+    raiseOutbox();
     if (!db_.inTransaction()) {
         emit rowAdded(code, due, name, number, type);
         return Failure::None;
@@ -210,4 +220,23 @@ int OutboxQueue::AddGroupToOutbox(const QString& group, int type, const QString&
     if (databaseFailed)
         prompt_.databaseError(databaseFailureText());
     return queued;
+}
+
+qint64 OutboxQueue::ResendFromLog(qint64 logCode)
+{
+    Transaction tx(db_);
+    if (!tx.ok())
+        return -1;
+    const qint64 newCode = GetNextCode(db_, CodeOutbox);
+    if (newCode < 0)
+        return -1;
+    if (!db_.exec(QStringLiteral("INSERT INTO tboutqueue(msgcode,msgno,msgtype,msgcontent,msgout,msgcreated) "
+                                 "SELECT ?,msgno,msgtype,msgcontent,?,msgcreated FROM tboutlog WHERE msgcode=?"),
+                  {newCode, dbtime::toDb(clock_.now()), logCode}) ||
+        db_.changes() != 1)
+        return -1;
+    if (!tx.commit())
+        return -1;
+    raiseOutbox();
+    return newCode;
 }

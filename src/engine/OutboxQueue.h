@@ -1,17 +1,24 @@
 #pragma once
-// The Outbox queue: the only way a message enters tboutqueue.
+// The Outbox queue: the only way a message enters tboutqueue. Every row it
+// takes raises the Outbox (bOutboxChanged, sngSendCount back to 1), so the
+// cycle's sending step looks at once, whoever queued it.
 #include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include "base/Clock.h"
+
 class Database;
 class UserPrompt;
+struct CycleState;
 
 class OutboxQueue : public QObject {
     Q_OBJECT
 public:
-    OutboxQueue(Database& db, UserPrompt& prompt, QObject* parent = nullptr);
+    // The clock gives the due time of a row queued for now.
+    OutboxQueue(Database& db, UserPrompt& prompt, CycleState& cycle, const Clock& clock = systemClock(),
+                QObject* parent = nullptr);
 
     // Queues one message. For a text (type 1) the merge fields are filled
     // from the recipient's address-book entry and the result is checked and
@@ -29,6 +36,10 @@ public:
     // shown once, and a failing member does not stop the others.
     int AddGroupToOutbox(const QString& group, int type, const QString& content, const QDateTime& sendTime,
                          int priority);
+
+    // Copies a Sent Items message back into the queue, due now with the
+    // default priority. Returns the new queue code, -1 on failure.
+    qint64 ResendFromLog(qint64 logCode);
 
     // Whether a merged text can be sent as one GSM 7-bit message: not empty,
     // every character in the GSM default alphabet or its extension table,
@@ -57,7 +68,11 @@ private:
     static QString mergeValues(const QString& text, const QStringList& values);
     Failure enqueue(const QString& number, int type, const QString& content, const QDateTime& sendTime,
                     int priority, QString* error);
+    // A row went in: the sending step is to look at once.
+    void raiseOutbox();
 
     Database& db_;
     UserPrompt& prompt_;
+    CycleState& cycle_;
+    const Clock& clock_;
 };

@@ -30,8 +30,8 @@ QByteArray idOfRecord(const Recordset& rs, int i)
 }
 } // namespace
 
-OutboxSender::OutboxSender(EngineState& state, Database& db, QObject* parent)
-    : QObject(parent), st_(state), db_(db), journal_(AppPaths::filePath(SendJournal::fileName()))
+OutboxSender::OutboxSender(EngineState& state, Database& db, const Clock& clock, QObject* parent)
+    : QObject(parent), st_(state), db_(db), clock_(clock), journal_(AppPaths::filePath(SendJournal::fileName()))
 {
 }
 
@@ -45,7 +45,7 @@ bool OutboxSender::pickDueRow(Row* row)
                        "FROM tboutqueue q LEFT JOIN tbaddrs a ON a.addrno=q.msgno "
                        "WHERE q.msgout < ? AND q.msgstatus IS NOT 'A' "
                        "ORDER BY q.msgoutpri, q.msgout, q.msgcode LIMIT 1"),
-        {dbtime::nowDb()});
+        {dbtime::toDb(clock_.now())});
     if (!rs.ok() || rs.isEmpty())
         return false;
     row->code = rs.value(0, 0).toLongLong();
@@ -242,8 +242,6 @@ OutboxSender::TryResult OutboxSender::sendPart(const Row& row, int part, int tot
         // A body that went out unanswered is written once more at most.
         if (journal_.unansweredBodies(row.code, part) >= SendJournal::kUnansweredLimit)
             return TryResult::Failed;
-        // A message received meanwhile is acknowledged before each try.
-        acknowledgePendingCMT(st_, *channel_);
         // Unless the journal takes it, nothing is sent.
         if (!journal_.writable()) {
             qWarning("OutboxSender: cannot write %s; message %lld waits", qPrintable(journal_.path()),
@@ -338,20 +336,4 @@ void OutboxSender::moveSettledRows()
                             rs.value(0, "msgtype").toInt()))
             journal_.forget(code);
     }
-}
-
-qint64 OutboxSender::ResendFromLog(qint64 logCode)
-{
-    Transaction tx(db_);
-    if (!tx.ok())
-        return -1;
-    const qint64 newCode = GetNextCode(db_, CodeOutbox);
-    if (newCode < 0)
-        return -1;
-    if (!db_.exec(QStringLiteral("INSERT INTO tboutqueue(msgcode,msgno,msgtype,msgcontent,msgcreated) "
-                                 "SELECT ?,msgno,msgtype,msgcontent,msgcreated FROM tboutlog WHERE msgcode=?"),
-                  {newCode, logCode}) ||
-        db_.changes() != 1)
-        return -1;
-    return tx.commit() ? newCode : -1;
 }

@@ -22,6 +22,7 @@
 #include <QSet>
 #include <QString>
 
+#include "base/Clock.h"
 #include "engine/SendJournal.h"
 #include "sms/SubmitPdu.h"
 
@@ -32,7 +33,8 @@ struct EngineState;
 class OutboxSender : public QObject {
     Q_OBJECT
 public:
-    OutboxSender(EngineState& state, Database& db, QObject* parent = nullptr);
+    // The clock decides which rows are due.
+    OutboxSender(EngineState& state, Database& db, const Clock& clock = systemClock(), QObject* parent = nullptr);
 
     void setChannel(AtChannel* channel) { channel_ = channel; }
     AtChannel* channel() const { return channel_; }
@@ -54,9 +56,6 @@ public:
     // transaction; false (rolled back) when any step failed.
     bool MoveOutboxToLog(qint64 code, const QString& name, const QString& number, const QString& status,
                          int type);
-    // Copies a Sent Items message back into the queue, due now with the
-    // default priority. Returns the new queue code, -1 on failure.
-    qint64 ResendFromLog(qint64 logCode);
 
     // Messages sent (or given up) whose move to Sent Items has not
     // succeeded yet: only the move is tried again, never the send. Kept in
@@ -115,6 +114,7 @@ private:
 
     EngineState& st_;
     Database& db_;
+    const Clock& clock_;
     AtChannel* channel_ = nullptr;
     SendJournal journal_;
     bool recovered_ = false;

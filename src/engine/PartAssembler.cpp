@@ -28,7 +28,7 @@ struct WaitingSet {
 
 } // namespace
 
-PartAssembler::PartAssembler(Database& db) : db_(db) {}
+PartAssembler::PartAssembler(Database& db, const Clock& clock) : db_(db), clock_(clock) {}
 
 PartAssembler::Outcome PartAssembler::add(const QString& sender, const pdu::Deliver& m, const QDateTime& received)
 {
@@ -112,7 +112,7 @@ PartAssembler::Outcome PartAssembler::add(const QString& sender, const pdu::Deli
         if (!db_.exec(QStringLiteral("INSERT INTO tbintemp(msgfrom,msgcontent,msgtype,msgreqtype,msgreceived) "
                                      "VALUES(?,?,?,?,?)"),
                       {sender, m.userData, m.messageType, m.requestType,
-                       dbtime::toDb(QDateTime::currentDateTime())})) {
+                       dbtime::toDb(clock_.now())})) {
             qWarning("Reception: cannot keep a received part: %s", qPrintable(db_.lastError()));
             return out;
         }

@@ -15,6 +15,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include "base/Clock.h"
+
 class Database;
 namespace pdu {
 struct Deliver;
@@ -26,7 +28,8 @@ public:
     // The most user data one message carries.
     static constexpr int kMaxPartOctets = 140;
 
-    explicit PartAssembler(Database& db);
+    // The clock stamps the parts that wait for the rest of their message.
+    explicit PartAssembler(Database& db, const Clock& clock = systemClock());
 
     struct Outcome {
         // False when the database refused a step: the caller rolls back its
@@ -47,4 +50,5 @@ private:
                  const QDateTime& received);
 
     Database& db_;
+    const Clock& clock_;
 };

@@ -95,8 +95,9 @@ void syncFolder(const QString& folder)
 
 } // namespace
 
-Reception::Reception(Database& db, EngineState& state, SharedFlagBlock* inboxFlag, QObject* parent)
-    : QObject(parent), db_(db), st_(state), inboxFlag_(inboxFlag), assembler_(db)
+Reception::Reception(Database& db, EngineState& state, SharedFlagBlock* inboxFlag, const Clock& clock,
+                     QObject* parent)
+    : QObject(parent), db_(db), st_(state), inboxFlag_(inboxFlag), clock_(clock), assembler_(db, clock)
 {
     replayTimer_.setInterval(kReplayIntervalMs);
     connect(&replayTimer_, &QTimer::timeout, this, [this] { replayJournal(); });
@@ -138,7 +139,7 @@ QString Reception::journalPath() const
 void Reception::DecodeIncomingPDU(const QString& header, const QString& pdu)
 {
     Q_UNUSED(header);
-    const QDateTime arrival = QDateTime::currentDateTime();
+    const QDateTime arrival = clock_.now();
     const std::optional<pdu::Deliver> d = pdu::decodeDeliverPdu(pdu);
     if (!d || d->messageType == pdu::MessageDropped) {
         // Nothing to keep: acknowledged so the network stops offering it.
@@ -278,7 +279,7 @@ void Reception::pruneDigests()
         return;
     sincePrune_.start();
     db_.exec(QStringLiteral("DELETE FROM tbindigest WHERE received < ?"),
-             {dbtime::toDb(QDateTime::currentDateTime().addDays(-kDigestKeepDays))});
+             {dbtime::toDb(clock_.now().addDays(-kDigestKeepDays))});
 }
 
 bool Reception::appendToJournal(const QString& pdu, const QDateTime& arrival)
@@ -357,7 +358,7 @@ bool Reception::replayJournal()
         const std::optional<pdu::Deliver> d = pdu::decodeDeliverPdu(e.pdu);
         if (!d || d->messageType == pdu::MessageDropped)
             continue;
-        const Store r = storeOne(e.pdu, *d, e.arrival.isValid() ? e.arrival : QDateTime::currentDateTime());
+        const Store r = storeOne(e.pdu, *d, e.arrival.isValid() ? e.arrival : clock_.now());
         if (r == Store::Busy) {
             // The rest waits for the next round, in order.
             lastReplayBusy_ = true;
@@ -422,7 +423,7 @@ void Reception::announce(qint64 code, const QString& sender, int type, int reque
         dbtime::fromDb(db_.query(QStringLiteral("SELECT msgcreated FROM tbinqueue WHERE msgcode=?"), {code})
                            .value(0, 0));
     if (!created.isValid())
-        created = QDateTime::currentDateTime();
+        created = clock_.now();
     QString name;
     const Recordset rs =
         db_.query(QStringLiteral("SELECT addrnam1, addrnam2 FROM tbaddrs WHERE addrno=?"), {sender});

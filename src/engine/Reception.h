@@ -43,6 +43,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "base/Clock.h"
 #include "engine/PartAssembler.h"
 
 class Database;
@@ -77,7 +78,9 @@ public:
     // inboxFlag is the "Inbox" shared-memory block; it may be null or
     // unmapped (the flag is then only kept in the engine state). A journal
     // left by an earlier run is replayed from the event loop.
-    Reception(Database& db, EngineState& state, SharedFlagBlock* inboxFlag, QObject* parent = nullptr);
+    // The clock gives the arrival times and the age of the digests.
+    Reception(Database& db, EngineState& state, SharedFlagBlock* inboxFlag, const Clock& clock = systemClock(),
+              QObject* parent = nullptr);
 
     // The sender without the area code: every occurrence of the area code,
     // with a "+" in front (added when the setting holds none), is removed.
@@ -128,6 +131,7 @@ private:
     Database& db_;
     EngineState& st_;
     SharedFlagBlock* inboxFlag_;
+    const Clock& clock_;
     PartAssembler assembler_;
     QTimer replayTimer_;
     QElapsedTimer sincePrune_;

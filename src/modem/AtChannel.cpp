@@ -40,7 +40,13 @@ AtResult AtChannel::exchange(const QString& command, double timeoutSec, const st
     return r;
 }
 
-void acknowledgePendingCMT(EngineState& st, AtChannel& channel)
+bool acknowledgesFirst(const QString& command)
+{
+    return command.startsWith(QLatin1String("AT"), Qt::CaseInsensitive) &&
+           !command.startsWith(QLatin1String("AT+CNMA"), Qt::CaseInsensitive) && expectFor(command) != AtExpect::Submit;
+}
+
+void acknowledgePendingCMT(ModemState& st, AtChannel& channel)
 {
     if (!st.bGotCMT)
         return;

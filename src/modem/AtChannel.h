@@ -72,9 +72,15 @@ public:
 };
 
 // Acknowledges a pending "+CMT: " indication ("AT+CNMA", 2 s) when one is
-// waiting. Every modem user calls this before its own command. The flag is
-// cleared on OK, on "+CMS ERROR: 340" (nothing left to acknowledge), and
-// after three failures in a row, so a lost acknowledgement is not retried
-// for ever.
-struct EngineState;
-void acknowledgePendingCMT(EngineState& state, AtChannel& channel);
+// waiting. The serial link (ModemLink) does this itself before every
+// command it sends; the activity cycle calls it for an indication that
+// arrives while no command is sent. The flag is cleared on OK, on
+// "+CMS ERROR: 340" (nothing left to acknowledge), and after three failures
+// in a row, so a lost acknowledgement is not retried for ever.
+struct ModemState;
+void acknowledgePendingCMT(ModemState& state, AtChannel& channel);
+
+// Whether a pending indication is acknowledged before the command: any
+// command line but the acknowledgement itself; never a message body or
+// the ESC that leaves a prompt.
+bool acknowledgesFirst(const QString& command);

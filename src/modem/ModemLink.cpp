@@ -325,6 +325,10 @@ AtResult ModemLink::exchange(const QString& command, double timeoutSec, const st
         r.kind = Kind::PortLost;
         return r;
     }
+    // A kept message is acknowledged before anything else goes to the
+    // modem (the acknowledgement is an exchange of its own).
+    if (acknowledgesFirst(command))
+        acknowledgePendingCMT(st_, *this);
     inCommand_ = true;
     cancelRequested_ = false;
     cancelFlagAtStart_ = st_.bCancelled;

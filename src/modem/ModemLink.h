@@ -62,7 +62,9 @@ public:
     static QSerialPort::FlowControl flowControlFor(const QString& handshake);
 
     // AtChannel. The line is written as given (Latin-1). A command on a
-    // closed port fails at once, silently, with PortLost. A message body is
+    // closed port fails at once, silently, with PortLost. A command line
+    // ("AT...") is preceded by the acknowledgement of a pending "+CMT: "
+    // indication (acknowledgePendingCMT). A message body is
     // answered by its "OK" ("+CMGS: <mr>" before it is not required: some
     // phones leave it out); the line is in step when the body goes, so an
     // "OK" before the deadline is the body's.

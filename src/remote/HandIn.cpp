@@ -1,6 +1,5 @@
 #include "remote/HandIn.h"
 
-#include "base/EngineState.h"
 #include "engine/OutboxQueue.h"
 #include "remote/RemoteInput.h"
 #include "base/Database.h"
@@ -9,9 +8,9 @@
 
 #include <limits>
 
-HandIn::HandIn(Database& db, OutboxQueue& queue, EngineState& state, SharedFlagBlock& outboxFlag,
+HandIn::HandIn(Database& db, OutboxQueue& queue, SharedFlagBlock& outboxFlag,
                UserPrompt& prompt, QObject* parent)
-    : QObject(parent), db_(db), queue_(queue), st_(state), flag_(outboxFlag), prompt_(prompt)
+    : QObject(parent), db_(db), queue_(queue), flag_(outboxFlag), prompt_(prompt)
 {
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, &HandIn::runImport);
@@ -94,8 +93,6 @@ void HandIn::runImport()
     else if (more)
         retry_.start(retryMs_);
 
-    st_.bOutboxChanged = true;
-    st_.sngSendCount = 1;
     emit imported(queued, left);
 
     // Shown after every transaction is closed, once per row and session,

@@ -27,7 +27,6 @@ class Database;
 class OutboxQueue;
 class SharedFlagBlock;
 class UserPrompt;
-struct EngineState;
 
 class HandIn : public QObject {
     Q_OBJECT
@@ -37,7 +36,7 @@ public:
     // The pause before a pass that met a locked database goes on.
     static constexpr int kBusyRetryMs = 250;
 
-    HandIn(Database& db, OutboxQueue& queue, EngineState& state, SharedFlagBlock& outboxFlag,
+    HandIn(Database& db, OutboxQueue& queue, SharedFlagBlock& outboxFlag,
            UserPrompt& prompt, QObject* parent = nullptr);
 
     // The cycle's hand-in step, called when the flag reads 1.0.
@@ -64,7 +63,6 @@ private:
 
     Database& db_;
     OutboxQueue& queue_;
-    EngineState& st_;
     SharedFlagBlock& flag_;
     UserPrompt& prompt_;
     QTimer retry_;

@@ -26,14 +26,14 @@ QString fromPacked(const QVariant& content) { return gsm7::textFromPacked(NullTo
 } // namespace
 
 RemoteServices::RemoteServices(Database& db, OutboxQueue& queue, EngineState& state, UserPrompt& prompt,
-                               const Clock* clock, QObject* parent)
+                               const Clock& clock, QObject* parent)
     : QObject(parent), db_(db), queue_(queue), st_(state), prompt_(prompt), clock_(clock)
 {
 }
 
 RemoteServices::~RemoteServices() = default;
 
-QDateTime RemoteServices::now() const { return clock_ ? clock_->now() : QDateTime::currentDateTime(); }
+QDateTime RemoteServices::now() const { return clock_.now(); }
 
 // ------------------------------------------------------------ the rules
 
@@ -120,12 +120,8 @@ void RemoteServices::fail(const QString& text)
     }
 }
 
-void RemoteServices::endPass(bool raiseOutbox)
+void RemoteServices::endPass()
 {
-    if (raiseOutbox) {
-        st_.bOutboxChanged = true;
-        st_.sngSendCount = 1;
-    }
     const unsigned bit = 1u << unsigned(pass_);
     if (!failure_.isEmpty()) {
         // A failure that persists is shown once, not at every message.
@@ -264,11 +260,11 @@ bool RemoteServices::startRemotePhonePass(Pass pass, int requestType, QList<Row>
     if (st_.sRemotePhoneNo.trimmed().isEmpty()) {
         // Without a remote phone the service is off: requests are discarded.
         discardRequests(requestType);
-        endPass(false);
+        endPass();
         return false;
     }
     if (!requests(requestType, rows)) {
-        endPass(true);
+        endPass();
         return false;
     }
     return true;
@@ -285,13 +281,13 @@ void RemoteServices::ProcessGroupSend()
     if (isOff(allowedGroup)) {
         // Requests of a service that is off are discarded unanswered.
         discardRequests(pdu::RequestGroupSend);
-        endPass(false);
+        endPass();
         return;
     }
     QStringList allowed;
     QList<Row> rows;
     if (!groupMembers(allowedGroup, &allowed) || !requests(pdu::RequestGroupSend, &rows)) {
-        endPass(false);
+        endPass();
         return;
     }
     QSet<QString> senders;
@@ -334,7 +330,7 @@ void RemoteServices::ProcessGroupSend()
         }
         ++served;
     }
-    endPass(served > 0);
+    endPass();
 }
 
 void RemoteServices::ProcessAutoForward()
@@ -346,7 +342,7 @@ void RemoteServices::ProcessAutoForward()
     QStringList members;
     QList<Row> rows;
     if (!groupMembers(group, &members) || !unreadTexts(kMessagesPerPass + 1, false, &rows)) {
-        endPass(true);
+        endPass();
         return;
     }
     int done = 0, queued = 0;
@@ -379,7 +375,7 @@ void RemoteServices::ProcessAutoForward()
         if (!gone)
             announceRead(row);
     }
-    endPass(true);
+    endPass();
 }
 
 void RemoteServices::ProcessUnreadCount()
@@ -417,7 +413,7 @@ void RemoteServices::ProcessUnreadCount()
         }
         ++served;
     }
-    endPass(true);
+    endPass();
 }
 
 void RemoteServices::ProcessRemoteRetrieve()
@@ -478,7 +474,7 @@ void RemoteServices::ProcessRemoteRetrieve()
             break;
         }
     }
-    endPass(true);
+    endPass();
 }
 
 void RemoteServices::ProcessAutoRespond()
@@ -493,7 +489,7 @@ void RemoteServices::ProcessAutoRespond()
                                    {kMessagesPerPass + 1});
     if (!rs.ok()) {
         fail(QStringLiteral("Unable to read the messages to answer."));
-        endPass(true);
+        endPass();
         return;
     }
     int queued = 0;
@@ -522,5 +518,5 @@ void RemoteServices::ProcessAutoRespond()
             break;
         }
     }
-    endPass(true);
+    endPass();
 }

@@ -42,7 +42,8 @@
 #include <QString>
 #include <QStringList>
 
-class Clock;
+#include "base/Clock.h"
+
 class Database;
 class OutboxQueue;
 class UserPrompt;
@@ -57,7 +58,7 @@ public:
 
     // Without a clock the replies are due at the system time.
     RemoteServices(Database& db, OutboxQueue& queue, EngineState& state, UserPrompt& prompt,
-                   const Clock* clock = nullptr, QObject* parent = nullptr);
+                   const Clock& clock = systemClock(), QObject* parent = nullptr);
     ~RemoteServices() override;
 
     // The five passes, in the order the cycle runs them.
@@ -117,7 +118,7 @@ private:
     // inside the activity cycle.
     void beginPass(Pass pass);
     void fail(const QString& text);
-    void endPass(bool raiseOutbox);
+    void endPass();
     // The opening of the passes that serve the remote phone: false when the
     // pass is over already (busy, no remote phone, or the requests could not
     // be read); otherwise the pass is begun and rows holds the requests.
@@ -128,7 +129,7 @@ private:
     OutboxQueue& queue_;
     EngineState& st_;
     UserPrompt& prompt_;
-    const Clock* clock_;
+    const Clock& clock_;
     Pass pass_ = Pass::GroupSend;
     unsigned failedPasses_ = 0;
     QString failure_;

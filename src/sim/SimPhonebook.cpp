@@ -39,7 +39,6 @@ SimPhonebook::SimPhonebook(EngineState& state, AtChannel& channel, SimListModel&
 
 bool SimPhonebook::send(const QString& command, double timeout)
 {
-    acknowledgePendingCMT(st_, channel_);
     return channel_.sendATCommand(command, timeout);
 }
 

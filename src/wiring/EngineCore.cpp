@@ -12,9 +12,9 @@
 #include "remote/RemoteServices.h"
 #include "remote/http/HttpServer.h"
 
-EngineCore::EngineCore(Database& db, UserPrompt& prompt, QObject* parent)
-    : QObject(parent), db_(db), prompt_(prompt), modem_(std::make_unique<ModemLink>(state_)),
-      scheduler_(state_, db, prompt)
+EngineCore::EngineCore(Database& db, UserPrompt& prompt, const Clock& clock, QObject* parent)
+    : QObject(parent), db_(db), prompt_(prompt), clock_(clock), modem_(std::make_unique<ModemLink>(state_)),
+      scheduler_(state_, db, prompt, clock)
 {
     scheduler_.setChannel(modem_.get());
     // A modem that vanishes while in use (a USB modem re-enumerating, a
@@ -22,7 +22,7 @@ EngineCore::EngineCore(Database& db, UserPrompt& prompt, QObject* parent)
     connect(modem_.get(), &ModemLink::portLost, &scheduler_, &ActivityScheduler::modemPortLost);
     // Every "+CMT: " the link recognises is decoded and stored at once, also
     // in the middle of another exchange.
-    reception_ = std::make_unique<Reception>(db_, state_, &inboxBlock_);
+    reception_ = std::make_unique<Reception>(db_, state_, &inboxBlock_, clock_);
     connect(modem_.get(), &ModemLink::cmtReceived, reception_.get(), &Reception::DecodeIncomingPDU);
     // What the modem has surely acknowledged is no longer taken for a
     // redelivery when it comes again.
@@ -31,19 +31,19 @@ EngineCore::EngineCore(Database& db, UserPrompt& prompt, QObject* parent)
             &Reception::acknowledgementConfirmed);
 
     // The Outbox: queued rows are sent by the cycle's sending step.
-    outbox_ = std::make_unique<OutboxQueue>(db_, prompt_);
-    sender_ = std::make_unique<OutboxSender>(state_, db_);
+    outbox_ = std::make_unique<OutboxQueue>(db_, prompt_, state_, clock_);
+    sender_ = std::make_unique<OutboxSender>(state_, db_, clock_);
     installOutboxSender(scheduler_, *sender_);
 
     // Other programs: rows handed in through tbouttemp and the "Outbox"
     // flag, and texts submitted over HTTP.
-    handIn_ = std::make_unique<HandIn>(db_, *outbox_, state_, outboxBlock_, prompt_);
+    handIn_ = std::make_unique<HandIn>(db_, *outbox_, outboxBlock_, prompt_);
     installHandIn(scheduler_, *handIn_);
-    http_ = std::make_unique<HttpServer>(db_, *outbox_, state_, prompt_);
+    http_ = std::make_unique<HttpServer>(db_, *outbox_, prompt_);
 
     // Received messages drive the remote services: answers, forwards and
     // commands, queued by the cycle's received-message step.
-    remote_ = std::make_unique<RemoteServices>(db_, *outbox_, state_, prompt_);
+    remote_ = std::make_unique<RemoteServices>(db_, *outbox_, state_, prompt_, clock_);
     installRemoteServices(scheduler_, *remote_);
 
     scheduler_.steps().readOutboxFlag = [this] { return outboxBlock_.readFloat(); };

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <memory>
 
+#include "base/Clock.h"
 #include "base/SharedFlagBlock.h"
 #include "engine/ActivityScheduler.h"
 #include "base/EngineState.h"
@@ -25,7 +26,8 @@ class UserPrompt;
 class EngineCore : public QObject {
     Q_OBJECT
 public:
-    EngineCore(Database& db, UserPrompt& prompt, QObject* parent = nullptr);
+    // The clock decides due times and stamps arrivals.
+    EngineCore(Database& db, UserPrompt& prompt, const Clock& clock = systemClock(), QObject* parent = nullptr);
     ~EngineCore() override;
 
     EngineState& state() { return state_; }
@@ -59,6 +61,7 @@ public:
 private:
     Database& db_;
     UserPrompt& prompt_;
+    const Clock& clock_;
     EngineState state_;
     std::unique_ptr<ModemLink> modem_;
     ActivityScheduler scheduler_;

@@ -8,6 +8,7 @@
 
 #include "base/Database.h"
 #include "compose/CannedMessages.h"
+#include "base/EngineState.h"
 #include "engine/OutboxQueue.h"
 #include "support/TestEnv.h"
 
@@ -130,7 +131,8 @@ TEST_F(CannedTest, EveryFieldCodeIsFilledByTheOutboxFromItsColumn)
                         values))
         << db.lastError().toStdString();
 
-    OutboxQueue queue(db, testenv::prompt());
+    CycleState cycle;
+    OutboxQueue queue(db, testenv::prompt(), cycle);
     QSet<QString> codes;
     for (const auto& f : fields) {
         const QString code = QString::fromLatin1(f.code);

@@ -32,7 +32,7 @@ struct SubmitFixture : ::testing::Test {
     EngineState st;
     SimModem modem;
     ModemLink link{st};
-    OutboxQueue queue{db, testenv::prompt()};
+    OutboxQueue queue{db, testenv::prompt(), st};
     OutboxSender sender{st, db};
     SendLogic logic{db, testenv::prompt(), st,
                     [this](const QString& n, int t, const QString& c, const QDateTime& w, int p) {

@@ -34,17 +34,19 @@ struct Call {
     int priority;
 };
 
-// A Send with a recording queue; numbers listed in `refuse` fail.
+// A Send whose rows are recorded on their way to the queue; numbers listed
+// in `refuse` fail.
 struct LogicFixture : ::testing::Test {
     testenv::FreshDb fresh;
     Database& db = fresh.db();
     EngineState st;
+    OutboxQueue queue{db, testenv::prompt(), st};
     QList<Call> calls;
     QStringList refuse;
     SendLogic logic{db, testenv::prompt(), st, [this](const QString& n, int t, const QString& c, const QDateTime& w,
                                                       int p) {
                         calls << Call{n, t, c, w, p};
-                        return !refuse.contains(n);
+                        return !refuse.contains(n) && queue.AddToOutboxQuiet(n, t, c, w, p);
                     }};
 
     void SetUp() override { testenv::prompt().reset(); }
@@ -329,8 +331,8 @@ TEST_F(LogicFixture, TheOutboxIsRaisedBeforeTheOutcomeBoxOpens)
         }
     } prompt;
     prompt.st = &st;
-    SendLogic watched(db, prompt, st, [this](const QString& n, int, const QString&, const QDateTime&, int) {
-        return !refuse.contains(n);
+    SendLogic watched(db, prompt, st, [this](const QString& n, int t, const QString& c, const QDateTime& w, int p) {
+        return !refuse.contains(n) && queue.AddToOutboxQuiet(n, t, c, w, p);
     });
     ASSERT_TRUE(db.exec("INSERT INTO tbaddrgrps(grpnam,addrno) VALUES('Team','441')"));
     SendRequest file = textTo({});
@@ -353,7 +355,6 @@ TEST_F(LogicFixture, TheOutboxIsRaisedBeforeTheOutcomeBoxOpens)
 
 TEST_F(LogicFixture, ThroughTheRealQueueEachRowIsStoredWithItsTypeTimeAndPriority)
 {
-    OutboxQueue queue(db, testenv::prompt());
     SendLogic real(db, testenv::prompt(), st, [&](const QString& n, int t, const QString& c, const QDateTime& w,
                                                   int p) { return queue.AddToOutbox(n, t, c, w, p); });
     ASSERT_TRUE(db.exec("INSERT INTO tbaddrs(addrnam1,addrnam2,addrno) VALUES('Ann','Lee','+441')"));

@@ -29,6 +29,7 @@
 
 #include "base/AppPaths.h"
 #include "base/Database.h"
+#include "base/EngineState.h"
 #include "engine/OutboxQueue.h"
 #include "simmodem/SimModem.h"
 #include "support/TestEnv.h"
@@ -127,7 +128,8 @@ TEST(KillRestart, HundredSendsAndReceptionsSurviveKills)
         ASSERT_TRUE(AppPaths::seed());
         Database db;
         ASSERT_TRUE(db.open(AppPaths::databasePath())) << qPrintable(db.lastError());
-        OutboxQueue queue(db, testenv::prompt());
+        CycleState cycle;
+        OutboxQueue queue(db, testenv::prompt(), cycle);
         const QDateTime due = QDateTime::currentDateTime().addSecs(-60);
         for (int i = 1; i <= kSends; ++i) {
             QString why;

@@ -2,6 +2,7 @@
 // things go wrong: replies that come after their deadline, a Cancel left
 // over from an operation that ended, unsolicited lines between and inside
 // replies, and a line that never ends.
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 #include "engine/ActivityScheduler.h"
@@ -113,6 +114,36 @@ TEST_F(ExchangeSimTest, ACancelLeftOverFromAnEndedOperationDoesNotEndTheNextWait
     EXPECT_EQ(modem.unacknowledgedCount(), 0);
     ASSERT_TRUE(link.sendATCommand(QStringLiteral("AT+CSQ\r"), 4));
     EXPECT_EQ(link.modemReply(), QStringLiteral("\r\n+CSQ: 20,0\r\n"));
+}
+
+// The link acknowledges a kept message before the next command line it
+// sends, whoever sends it, and tells reception of the acknowledgement; a
+// message body after its prompt is never held up by it.
+TEST_F(ExchangeSimTest, APendingIndicationIsAcknowledgedBeforeTheNextCommandLineNeverBeforeABody)
+{
+    QSignalSpy acknowledged(&link, &ModemLink::acknowledgementSent);
+    QSignalSpy confirmed(&link, &ModemLink::acknowledgementConfirmed);
+    modem.injectCmt(tpdu::deliverText(QStringLiteral("+447700900555"), QStringLiteral("Hi")));
+    ASSERT_TRUE(testenv::waitUntil([&] { return st.bGotCMT; }, 10000));
+    ASSERT_TRUE(link.sendATCommand(QStringLiteral("AT+CSQ\r"), 4));
+    EXPECT_EQ(link.modemReply(), QStringLiteral("\r\n+CSQ: 20,0\r\n"));
+    EXPECT_FALSE(st.bGotCMT);
+    EXPECT_EQ(modem.unacknowledgedCount(), 0);
+    EXPECT_EQ(acknowledged.size(), 1);
+    EXPECT_EQ(confirmed.size(), 1);
+
+    // One arrives just ahead of the prompt: the body goes, then the next
+    // command is preceded by its acknowledgement.
+    const auto [pdu, length] = body(QStringLiteral("Hello"));
+    modem.injectCmtIntoNextReply(tpdu::deliverText(QStringLiteral("+447700900556"), QStringLiteral("Yo")), 0);
+    ASSERT_TRUE(link.sendATCommand(QStringLiteral("AT+CMGS=%1\r").arg(length), 8));
+    ASSERT_TRUE(st.bGotCMT);
+    ASSERT_TRUE(link.sendATCommand(pdu + QChar(0x1A), 10));
+    ASSERT_TRUE(link.sendATCommand(QStringLiteral("AT\r"), 4));
+    EXPECT_EQ(modem.commands(), QStringList({"AT+CNMA", "AT+CSQ", QStringLiteral("AT+CMGS=%1").arg(length), pdu,
+                                             "AT+CNMA", "AT"}));
+    EXPECT_EQ(modem.unacknowledgedCount(), 0);
+    EXPECT_EQ(confirmed.size(), 2);
 }
 
 TEST_F(ExchangeSimTest, UnsolicitedLinesAreNotPartOfAReply)

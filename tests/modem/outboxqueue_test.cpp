@@ -3,18 +3,21 @@
 #include <gtest/gtest.h>
 
 #include "sms/Gsm7.h"
+#include "base/EngineState.h"
 #include "engine/OutboxQueue.h"
 #include "base/Database.h"
 #include "support/TestEnv.h"
 
 #include <QSignalSpy>
+#include <functional>
 
 namespace {
 
 struct QueueFixture : ::testing::Test {
     testenv::FreshDb fresh;
     Database& db = fresh.db();
-    OutboxQueue queue{db, testenv::prompt()};
+    CycleState cycle;
+    OutboxQueue queue{db, testenv::prompt(), cycle};
     QDateTime when = QDateTime(QDate(2025, 3, 4), QTime(5, 6, 7));
 
     void SetUp() override
@@ -43,6 +46,29 @@ TEST_F(QueueFixture, MergeFieldsComeFromTheEntryAndAreCaseSensitive)
     ASSERT_TRUE(queue.AddToOutbox("+15550001", 1, "Dear {sa} {ln}, hello", when, 9));
     EXPECT_EQ(storedText(1), "Dear  , hello");
     EXPECT_EQ(testenv::prompt().count(), 0);
+}
+
+// Whoever queues a row, the sending step is told at once; a row refused
+// tells it nothing.
+TEST_F(QueueFixture, EveryRowTakenRaisesTheOutbox)
+{
+    ASSERT_TRUE(db.exec("INSERT INTO tbaddrgrps(grpnam,addrno) VALUES('Team','+447700900123')"));
+    ASSERT_TRUE(db.exec("INSERT INTO tboutlog(msgcode,msgno,msgtype,msgcontent) VALUES(5,'+441',1,'C8')"));
+    const QList<std::pair<const char*, std::function<bool()>>> ways{
+        {"box", [&] { return queue.AddToOutbox("+441", 1, "a", when, 9); }},
+        {"quiet", [&] { return queue.AddToOutboxQuiet("+441", 3, "0B05", QDateTime(), 9); }},
+        {"group", [&] { return queue.AddGroupToOutbox("Team", 1, "a", when, 9) == 1; }},
+        {"resend", [&] { return queue.ResendFromLog(5) > 0; }},
+        {"refused", [&] { return !queue.AddToOutboxQuiet("+441", 1, QString(161, 'a'), when, 9); }},
+    };
+    for (const auto& [name, queueRow] : ways) {
+        cycle.bOutboxChanged = false;
+        cycle.sngSendCount = 7;
+        ASSERT_TRUE(queueRow()) << name;
+        const bool refused = std::string(name) == "refused";
+        EXPECT_EQ(cycle.bOutboxChanged, !refused) << name;
+        EXPECT_EQ(cycle.sngSendCount, refused ? 7 : 1) << name;
+    }
 }
 
 TEST_F(QueueFixture, RowHoldsBoundValuesAndSignalsTheList)
@@ -173,7 +199,8 @@ TEST_F(QueueFixture, GroupQueuesEveryMemberWithItsOwnFields)
 TEST(OutboxQueueInTransaction, ListsHearOfARowOnlyAfterItsCommit)
 {
     testenv::FreshDb f;
-    OutboxQueue queue(f.db(), testenv::prompt());
+    CycleState cycle;
+    OutboxQueue queue(f.db(), testenv::prompt(), cycle);
     QSignalSpy added(&queue, &OutboxQueue::rowAdded);
     {
         Transaction t(f.db());

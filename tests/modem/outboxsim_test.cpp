@@ -24,7 +24,7 @@ struct SimSendFixture : ::testing::Test {
     EngineState st;
     SimModem modem;
     ModemLink link{st};
-    OutboxQueue queue{db, testenv::prompt()};
+    OutboxQueue queue{db, testenv::prompt(), st};
     OutboxSender sender{st, db};
     QDateTime past = QDateTime::currentDateTime().addSecs(-3600);
 

@@ -25,7 +25,7 @@ TEST(SendJournalKill, DeathsWhileWaitingForThePromptDoNotUseUpTheMessage)
     EngineState st;
     SimModem modem;
     ModemLink link{st};
-    OutboxQueue queue{db, testenv::prompt()};
+    OutboxQueue queue{db, testenv::prompt(), st};
     const QString journalPath = AppPaths::filePath(QStringLiteral("sending.journal"));
     ASSERT_TRUE(modem.start(testenv::newDir("modem") + "/modem0")) << modem.errorString().toStdString();
     modem.setEcho(false);

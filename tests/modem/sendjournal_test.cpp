@@ -34,7 +34,7 @@ struct JournalSimTest : ::testing::Test {
     EngineState st;
     SimModem modem;
     ModemLink link{st};
-    OutboxQueue queue{db, testenv::prompt()};
+    OutboxQueue queue{db, testenv::prompt(), st};
     std::unique_ptr<OutboxSender> sender;
     QDateTime past = QDateTime::currentDateTime().addSecs(-3600);
     QString journalPath = AppPaths::filePath("sending.journal");

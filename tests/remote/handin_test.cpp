@@ -79,11 +79,11 @@ class HandInTest : public ::testing::Test {
 protected:
     testenv::FreshDb f;
     EngineState st;
-    OutboxQueue queue{f.db(), testenv::prompt()};
+    OutboxQueue queue{f.db(), testenv::prompt(), st};
     SharedFlagBlock flag;
     // Per process, so that parallel tests and a running program never meet.
     QByteArray flagName = "/VelquarinTestOutbox-" + QByteArray::number(::getpid());
-    HandIn handIn{f.db(), queue, st, flag, testenv::prompt()};
+    HandIn handIn{f.db(), queue, flag, testenv::prompt()};
 
     void SetUp() override
     {
@@ -424,7 +424,7 @@ TEST_F(HandInTest, AnUnansweredWarningNeverHoldsTheCycle)
     Reception reception{f.db(), st, nullptr};
     QObject::connect(&link, &ModemLink::cmtReceived, &reception, &Reception::DecodeIncomingPDU);
     OutboxSender sender{st, f.db()};
-    HandIn unattended{f.db(), queue, st, flag, prompt};
+    HandIn unattended{f.db(), queue, flag, prompt};
     ActivityScheduler scheduler(st, f.db(), prompt);
     scheduler.setChannel(&link);
     scheduler.steps().readOutboxFlag = [this] { return flag.readFloat(); };

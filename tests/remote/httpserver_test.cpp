@@ -110,8 +110,8 @@ class HttpServerTest : public ::testing::Test {
 protected:
     testenv::FreshDb f;
     EngineState st;
-    OutboxQueue queue{f.db(), testenv::prompt()};
-    HttpServer server{f.db(), queue, st, testenv::prompt()};
+    OutboxQueue queue{f.db(), testenv::prompt(), st};
+    HttpServer server{f.db(), queue, testenv::prompt()};
     QString www;
 
     void SetUp() override
@@ -497,7 +497,7 @@ TEST_F(HttpServerTest, PortInUseIsAWarningAndNotAnError)
 {
     QTcpServer other;
     ASSERT_TRUE(other.listen(QHostAddress::AnyIPv4, 0));
-    HttpServer second(f.db(), queue, st, testenv::prompt());
+    HttpServer second(f.db(), queue, testenv::prompt());
     EXPECT_FALSE(StartHTTPServer(second, other.serverPort()));
     ASSERT_EQ(testenv::prompt().count(), 1);
     EXPECT_EQ(testenv::prompt().shown()[0].title, "Warning");

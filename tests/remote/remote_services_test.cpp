@@ -30,8 +30,8 @@ protected:
     Database& db = fresh.db();
     EngineState st;
     FixedClock clock;
-    OutboxQueue queue{db, testenv::prompt()};
-    RemoteServices services{db, queue, st, testenv::prompt(), &clock};
+    OutboxQueue queue{db, testenv::prompt(), st, clock};
+    RemoteServices services{db, queue, st, testenv::prompt(), clock};
 
     void SetUp() override
     {

@@ -34,7 +34,7 @@ protected:
     SimModem modem;
     ModemLink link{st};
     Reception reception{db, st, nullptr};
-    OutboxQueue queue{db, testenv::prompt()};
+    OutboxQueue queue{db, testenv::prompt(), st};
     OutboxSender sender{st, db};
     RemoteServices services{db, queue, st, testenv::prompt()};
     ActivityScheduler scheduler{st, db, testenv::prompt()};

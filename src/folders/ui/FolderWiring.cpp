@@ -13,7 +13,7 @@
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MessageListModel.h"
 #include "base/EngineState.h"
-#include "engine/OutboxSender.h"
+#include "engine/OutboxQueue.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -210,10 +210,6 @@ void FolderActionsUi::resendMessages()
             ++failed;
     }
     main_.messageList()->selectionModel()->clearSelection();
-    if (queued > 0) {
-        app_.state().bOutboxChanged = true;
-        app_.state().sngSendCount = 1;
-    }
     if (failed > 0)
         prompt.databaseError(QStringLiteral("Unable to add record"));
     else
@@ -430,9 +426,9 @@ void FolderActionsUi::refreshAddressView(const QString& group)
 
 // ------------------------------------------------------------------ wiring
 
-FolderActionsUi* installFolderActions(MainWindow& main, AppCommands& app, OutboxSender& sender)
+FolderActionsUi* installFolderActions(MainWindow& main, AppCommands& app, OutboxQueue& queue)
 {
-    return installFolderActions(main, app, [s = &sender](qint64 code) { return s->ResendFromLog(code); });
+    return installFolderActions(main, app, [q = &queue](qint64 code) { return q->ResendFromLog(code); });
 }
 
 FolderActionsUi* installFolderActions(MainWindow& main, AppCommands& app, FolderActionsUi::Resend resend)

@@ -14,7 +14,7 @@
 
 class AppCommands;
 class MainWindow;
-class OutboxSender;
+class OutboxQueue;
 class QAbstractItemView;
 class QDialog;
 class QMenu;
@@ -70,7 +70,7 @@ DragItems selectedListItems(const QAbstractItemView& list, const QString& source
 // format) when the pointer moves with the left button held over a row.
 void enableListDrag(QAbstractItemView& list, const QString& source, int keyColumn);
 
-FolderActionsUi* installFolderActions(MainWindow& main, AppCommands& app, OutboxSender& sender);
+FolderActionsUi* installFolderActions(MainWindow& main, AppCommands& app, OutboxQueue& queue);
 FolderActionsUi* installFolderActions(MainWindow& main, AppCommands& app, FolderActionsUi::Resend resend);
 // The folder actions of a main window (nullptr before installFolderActions).
 FolderActionsUi* folderActionsOf(MainWindow& main);

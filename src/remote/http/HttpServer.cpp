@@ -1,6 +1,5 @@
 #include "remote/http/HttpServer.h"
 
-#include "base/EngineState.h"
 #include "engine/OutboxQueue.h"
 #include "remote/AllowList.h"
 #include "remote/http/FormData.h"
@@ -188,9 +187,9 @@ private:
     QTimer busyRetry_;
 };
 
-HttpServer::HttpServer(Database& db, OutboxQueue& queue, EngineState& state, UserPrompt& prompt,
+HttpServer::HttpServer(Database& db, OutboxQueue& queue, UserPrompt& prompt,
                        QObject* parent)
-    : QObject(parent), db_(db), queue_(queue), st_(state), prompt_(prompt)
+    : QObject(parent), db_(db), queue_(queue), prompt_(prompt)
 {
     // Connections are taken from a queued call, not from the signal itself:
     // the signal is emitted inside the listener's accept loop, which under a
@@ -296,8 +295,6 @@ bool HttpServer::submit(const QByteArray& form)
     // sent as one GSM message.
     if (!queue_.AddToOutboxQuiet(phone, 1, message, due, 9))
         return false;
-    st_.bOutboxChanged = true;
-    st_.sngSendCount = 1;
     emit submissionQueued(phone);
     return true;
 }

@@ -21,12 +21,11 @@
 class Database;
 class UserPrompt;
 class OutboxQueue;
-struct EngineState;
 
 class HttpServer : public QObject {
     Q_OBJECT
 public:
-    HttpServer(Database& db, OutboxQueue& queue, EngineState& state, UserPrompt& prompt,
+    HttpServer(Database& db, OutboxQueue& queue, UserPrompt& prompt,
                QObject* parent = nullptr);
     // Where the server's warnings go.
     UserPrompt& prompt() { return prompt_; }
@@ -72,7 +71,6 @@ private:
 
     Database& db_;
     OutboxQueue& queue_;
-    EngineState& st_;
     UserPrompt& prompt_;
     QTcpServer server_;
     WebPages pages_;

@@ -57,7 +57,7 @@ struct FormFixture : ::testing::Test {
     testenv::FreshDb fresh;
     Database& db = fresh.db();
     EngineState st;
-    OutboxQueue queue{db, testenv::prompt()};
+    OutboxQueue queue{db, testenv::prompt(), st};
     QHash<SendForm::FileKind, QString> files;
     QList<SendForm::FileKind> asked;
     QList<SendForm::PickedAddress> addressPicks;

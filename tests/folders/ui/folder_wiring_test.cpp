@@ -86,7 +86,7 @@ protected:
         app = std::make_unique<AppController>(db, nullptr, testenv::prompt(), testenv::windows());
         w = std::make_unique<MainWindow>(*app);
         installAddressBook(*w, *app);
-        ui = installFolderActions(*w, *app, app->sender());
+        ui = installFolderActions(*w, *app, app->outbox());
         w->populate();
         w->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));

@@ -315,7 +315,7 @@ protected:
         return out;
     }
 
-    OutboxQueue queue{db.db(), testenv::prompt()};
+    OutboxQueue queue{db.db(), testenv::prompt(), st};
     OutboxSender sender{st, db.db()};
 };
 

@@ -136,7 +136,7 @@ TEST_F(RemoteFormsTest, AutoRespondRefusesABlankTextAndAnswersOnlyNewMessages)
 
     // The service answers the message that arrives now, not the two before.
     db.exec("INSERT INTO tbinqueue(msgcode,msgfrom,msgcontent,msgtype,msgreqtype) VALUES(3,'+447700900003','C8',1,0)");
-    OutboxQueue queue(db, prompt());
+    OutboxQueue queue(db, prompt(), st);
     RemoteServices services(db, queue, st, prompt());
     services.ProcessAutoRespond();
     EXPECT_EQ(column("SELECT COUNT(*) FROM tboutqueue"), 1);
