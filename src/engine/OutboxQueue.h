@@ -19,6 +19,8 @@ public:
     // The clock gives the due time of a row queued for now.
     OutboxQueue(Database& db, UserPrompt& prompt, CycleState& cycle, const Clock& clock = systemClock(),
                 QObject* parent = nullptr);
+    // "Now" for whoever queues a message without a send time.
+    const Clock& clock() const { return clock_; }
 
     // Queues one message. For a text (type 1) the merge fields are filled
     // from the recipient's address-book entry and the result is checked and

@@ -152,7 +152,7 @@ HandIn::RowResult HandIn::importRow(qint64 code, QString* reason)
         return RowResult::Refused;
     }
     // No send time means now.
-    const QDateTime due = out.isEmpty() ? QDateTime::currentDateTime() : RemoteInput::parseSendTime(out);
+    const QDateTime due = out.isEmpty() ? queue_.clock().now() : RemoteInput::parseSendTime(out);
     if (!due.isValid()) {
         *reason = QStringLiteral("the send time \"%1\" is not a date.").arg(out);
         return RowResult::Refused;

@@ -288,7 +288,7 @@ bool HttpServer::submit(const QByteArray& form)
     const QString date = FormData::field(form, "mOutDate").trimmed();
     if (!RemoteInput::isValidPhone(phone) || message.trimmed().isEmpty())
         return false;
-    const QDateTime due = date.isEmpty() ? QDateTime::currentDateTime() : RemoteInput::parseSendTime(date);
+    const QDateTime due = date.isEmpty() ? queue_.clock().now() : RemoteInput::parseSendTime(date);
     if (!due.isValid())
         return false;
     // The queue fills the merge fields and refuses a text that cannot be
