@@ -578,10 +578,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 void MainWindow::fitListColumns()
 {
     const int w = picList_->width();
-    const int first = addressFirstColumnWidth(w, QFontMetrics(lsvAddress_->font()).horizontalAdvance(kNumberSample) +
-                                                     cellPad(lsvAddress_) + listChrome(lsvAddress_));
-    lsvAddress_->header()->resizeSection(0, first);
-    lsvSIM_->header()->resizeSection(0, lsvAddress_->header()->sectionSize(0));
+    const int number = QFontMetrics(lsvAddress_->font()).horizontalAdvance(kNumberSample) + cellPad(lsvAddress_);
+    const int first = addressFirstColumnWidth(w, number + listChrome(lsvAddress_));
+    // The number column takes the rest of the list (the last column does
+    // not stretch by itself).
+    const int second = std::max(number, w - first - listChrome(lsvAddress_));
+    for (QTreeView* list : {lsvAddress_, lsvSIM_}) {
+        list->header()->resizeSection(0, first);
+        list->header()->resizeSection(1, second);
+    }
 
     // The date, number and type columns fit their longest texts in this
     // font; the name column takes the rest.
