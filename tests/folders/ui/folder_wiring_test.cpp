@@ -161,7 +161,10 @@ protected:
         poll->setInterval(10);
         QObject::connect(poll, &QTimer::timeout, poll, [&, poll] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu)
+            // A person picks once the menu is up: its window has taken the
+            // focus. Picked earlier, the menu's late activation would land
+            // after the entry's work and close the editor it opened.
+            if (!menu || !menu->windowHandle() || QGuiApplication::focusWindow() != menu->windowHandle())
                 return;
             poll->stop();
             QAction* chosen = nullptr;
