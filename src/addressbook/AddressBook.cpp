@@ -2,6 +2,7 @@
 
 #include "base/Database.h"
 #include "base/TextUtil.h"
+#include "sms/SubmitPdu.h"
 
 namespace {
 
@@ -226,14 +227,27 @@ AddressBook::SaveResult AddressBook::updateAddress(const QString& oldNumber, con
         return r;
     }
     // Waiting messages follow the corrected number; the one being sent
-    // right now ('A') has already gone out to the old one.
-    if (renumbered &&
+    // right now ('A') has already gone out to the old one. The queue takes
+    // no row for a number the modem cannot send to: then they stay queued
+    // to the old number, and the caller says so.
+    if (renumbered && pdu::isSendableNumber(newNumber) &&
         !db_.exec(QStringLiteral("update tboutqueue set msgno=? where msgno=? "
                                  "and (msgstatus is null or msgstatus<>'A')"),
                   {newNumber, oldNumber})) {
         r.error = db_.lastError();
         r.groups.clear();
         return r;
+    }
+    if (renumbered && !pdu::isSendableNumber(newNumber)) {
+        const Recordset waiting = db_.query(QStringLiteral("select count(*) from tboutqueue where msgno=? "
+                                                           "and (msgstatus is null or msgstatus<>'A')"),
+                                            {oldNumber});
+        if (!waiting.ok()) {
+            r.error = db_.lastError();
+            r.groups.clear();
+            return r;
+        }
+        r.waitingKept = waiting.value(0, 0).toInt();
     }
     if (!tx.commit()) {
         r.error = db_.lastError();
@@ -243,6 +257,13 @@ AddressBook::SaveResult AddressBook::updateAddress(const QString& oldNumber, con
     r.outcome = SaveOutcome::Saved;
     r.saved = e;
     return r;
+}
+
+QString AddressBook::waitingKeptText(const QString& oldNumber, const QString& newNumber)
+{
+    return QStringLiteral("The messages waiting in the Outbox for %1 stay queued to that number: "
+                          "a message cannot be sent to \"%2\".")
+        .arg(oldNumber, newNumber);
 }
 
 QString AddressBook::messageFor(SaveOutcome outcome, bool update)

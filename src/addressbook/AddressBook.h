@@ -46,6 +46,9 @@ public:
         AddressEntry saved;   // the values as written (trimmed and cut)
         QStringList groups;   // the memberships as written
         QString error;        // the database's description after Failed
+        // Waiting Outbox rows left on the old number because the new one is
+        // no number a message can be sent to.
+        int waitingKept = 0;
     };
 
     // A new entry with its groups. Blank checks, then the duplicate check,
@@ -54,11 +57,14 @@ public:
     // A changed entry. oldNumber is the number the entry had when the form
     // loaded it. The duplicate check runs only when the number changes. One
     // transaction: the row (exactly that one), its memberships, and the
-    // waiting Outbox rows of the old number, which follow the new number.
+    // waiting Outbox rows of the old number, which follow the new number
+    // when the queue would take it (otherwise they stay, see waitingKept).
     SaveResult updateAddress(const QString& oldNumber, const AddressEntry& entry, const QStringList& groups);
 
     // The text of the message box for a refused or failed save ("" for
     // Saved); update selects the edit form's wording.
+    // What the form says when waiting rows stayed on the old number.
+    static QString waitingKeptText(const QString& oldNumber, const QString& newNumber);
     static QString messageFor(SaveOutcome outcome, bool update);
 
     // Deletes each entry with its memberships, each in its own transaction;

@@ -4,6 +4,7 @@
 
 #include "base/EngineState.h"
 #include "sms/Gsm7.h"
+#include "sms/SubmitPdu.h"
 #include "base/Clock.h"
 #include "base/Database.h"
 #include "base/UserPrompt.h"
@@ -77,6 +78,17 @@ bool OutboxQueue::canSendText(const QString& text, QString* why)
     return reason.isEmpty();
 }
 
+bool OutboxQueue::canSendTo(const QString& number, QString* why)
+{
+    if (pdu::isSendableNumber(number))
+        return true;
+    if (why)
+        *why = QStringLiteral("The phone number \"%1\" cannot be sent to: a phone number is an optional \"+\" "
+                              "and 1 to 20 digits, without blanks or other signs.")
+                   .arg(number);
+    return false;
+}
+
 QStringList OutboxQueue::addressValues(const QString& number, bool* ok)
 {
     const Recordset rs = db_.query(
@@ -110,6 +122,10 @@ QString OutboxQueue::MergeFields(const QString& number, const QString& text, boo
 OutboxQueue::Failure OutboxQueue::enqueue(const QString& number, int type, const QString& content,
                                           const QDateTime& sendTime, int priority, QString* error)
 {
+    // A number the modem cannot take would only be logged as failed by the
+    // sender, with nobody told; it is refused here, for every caller.
+    if (!canSendTo(number, error))
+        return Failure::Text;
     QString stored = content;
     QString name = QStringLiteral(" ");
     if (type == 1) {
@@ -222,10 +238,16 @@ int OutboxQueue::AddGroupToOutbox(const QString& group, int type, const QString&
     return queued;
 }
 
-qint64 OutboxQueue::ResendFromLog(qint64 logCode)
+qint64 OutboxQueue::ResendFromLog(qint64 logCode, QString* refusal)
 {
     Transaction tx(db_);
     if (!tx.ok())
+        return -1;
+    // Sent Items keep the rows that failed for their number too.
+    const Recordset logged = db_.query(QStringLiteral("SELECT msgno FROM tboutlog WHERE msgcode=?"), {logCode});
+    if (!logged.ok() || logged.isEmpty())
+        return -1;
+    if (!canSendTo(NullToEmpty(logged.value(0, 0)), refusal))
         return -1;
     const qint64 newCode = GetNextCode(db_, CodeOutbox);
     if (newCode < 0)

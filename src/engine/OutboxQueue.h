@@ -27,7 +27,7 @@ public:
     // packed; other types are stored as given (hex of all parts). Returns
     // true when the row was inserted; on failure shows "Unable to add
     // record" (Database Error) for a database failure and a Warning that
-    // says why for a text that cannot be sent.
+    // says why for a number or a text that cannot be sent.
     bool AddToOutbox(const QString& number, int type, const QString& content, const QDateTime& sendTime,
                      int priority);
     // The same without any message box: the reason goes to *error.
@@ -40,8 +40,14 @@ public:
                          int priority);
 
     // Copies a Sent Items message back into the queue, due now with the
-    // default priority. Returns the new queue code, -1 on failure.
-    qint64 ResendFromLog(qint64 logCode);
+    // default priority. Returns the new queue code, -1 on failure; when the
+    // logged number is one the queue refuses, the reason goes to *refusal.
+    qint64 ResendFromLog(qint64 logCode, QString* refusal = nullptr);
+
+    // Whether the queue takes a row for the number (the modem's rule: an
+    // optional "+" and 1 to 20 digits). The reason, naming the number, goes
+    // to *why when it does not.
+    static bool canSendTo(const QString& number, QString* why = nullptr);
 
     // Whether a merged text can be sent as one GSM 7-bit message: not empty,
     // every character in the GSM default alphabet or its extension table,
@@ -64,6 +70,7 @@ signals:
                   int type);
 
 private:
+    // Text: the number or the text cannot be sent.
     enum class Failure { None, Text, Database };
     // The eight merge values of the number's entry, empty when unknown.
     QStringList addressValues(const QString& number, bool* ok);

@@ -1,13 +1,15 @@
 #include "remote/RemoteInput.h"
 
+#include "sms/SubmitPdu.h"
+
 #include <QRegularExpression>
 
 namespace RemoteInput {
 
 bool isValidPhone(const QString& number)
 {
-    static const QRegularExpression re(QStringLiteral("^\\+?[0-9]{1,20}$"));
-    return re.match(number.trimmed()).hasMatch();
+    // The queue's own rule: a number it would refuse is refused here first.
+    return pdu::isSendableNumber(number);
 }
 
 namespace {

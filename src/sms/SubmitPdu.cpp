@@ -17,19 +17,29 @@ constexpr int kMaxAddressDigits = 20;
 
 namespace pdu {
 
+bool isSendableNumber(const QString& number)
+{
+    QStringView digits = QStringView(number).trimmed();
+    if (digits.startsWith(QLatin1Char('+')))
+        digits = digits.sliced(1);
+    if (digits.isEmpty() || digits.size() > kMaxAddressDigits)
+        return false;
+    for (const QChar c : digits)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
 SubmitPdu buildSubmitPdu(const QString& number, int mr, int type, const QString& udHex)
 {
+    if (!isSendableNumber(number))
+        return {};
     QString digits = number.trimmed();
     QString typeOfNumber = QStringLiteral("81");
     if (digits.startsWith(QLatin1Char('+'))) {
         typeOfNumber = QStringLiteral("91");
         digits.remove(0, 1);
     }
-    if (digits.isEmpty() || digits.size() > kMaxAddressDigits)
-        return {};
-    for (const QChar c : digits)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return {};
     if (mr < 0 || mr > 255 || !isHexOctets(udHex))
         return {};
     const int octets = int(udHex.size() / 2);

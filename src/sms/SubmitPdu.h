@@ -18,6 +18,11 @@ struct SubmitPdu {
     bool isValid() const { return !pdu.isEmpty(); }
 };
 
+// Whether a SUBMIT can be addressed to the number: after trimming, an
+// optional "+" and 1 to 20 ASCII digits, nothing else. The Outbox queue
+// takes no row for any other number, whoever hands it in.
+bool isSendableNumber(const QString& number);
+
 // Builds the SUBMIT for a number ("+" for international, otherwise
 // national; 1 to 20 digits), the message reference, the message type (1:
 // text, udHex holds the packed septets; 2 to 4: one smart-message part,

@@ -177,6 +177,15 @@ TEST(AddressBookUpdate, NumberChangeMovesMembershipsAndWaitingMessagesOnly)
     EXPECT_EQ(db.query("select msgno from tboutqueue where msgcode=3").value(0, 0).toString(), "+443");
     EXPECT_EQ(db.query("select msgno from tboutlog").value(0, 0).toString(), "+441");
     EXPECT_EQ(db.query("select msgfrom from tbinqueue").value(0, 0).toString(), "+441");
+    EXPECT_EQ(r.waitingKept, 0);
+
+    // A number no message can be sent to is saved, but the queue takes no
+    // row for it: the waiting message stays on the number it was queued to.
+    const auto bad = AddressBook(db).updateAddress("+442", entry("Ann", "12 34 x", "Lee"), {"A"});
+    ASSERT_EQ(bad.outcome, Outcome::Saved) << bad.error.toStdString();
+    EXPECT_EQ(column(db, "12 34 x", "addrnam1").toString(), "Ann");
+    EXPECT_EQ(db.query("select msgno from tboutqueue where msgcode=1").value(0, 0).toString(), "+442");
+    EXPECT_EQ(bad.waitingKept, 1);
 }
 
 TEST(AddressBookUpdate, ChangingToAnotherEntrysNumberIsRefusedAndTouchesNothing)

@@ -75,7 +75,7 @@ TEST_F(QueueFixture, RowHoldsBoundValuesAndSignalsTheList)
 {
     QSignalSpy added(&queue, &OutboxQueue::rowAdded);
     ASSERT_TRUE(queue.AddToOutbox("+447700900123", 1, "It's {fn}'s; DROP TABLE tboutqueue;--", when, 7));
-    ASSERT_TRUE(queue.AddToOutbox("0'1", 1, "x", QDateTime(), 8));
+    ASSERT_TRUE(queue.AddToOutbox(" 01 ", 1, "x", QDateTime(), 8));
     ASSERT_TRUE(queue.AddToOutbox("+447700900123", 3, "0B0504158200000003010201", when, 9));
 
     const Recordset rs = rows();
@@ -89,8 +89,8 @@ TEST_F(QueueFixture, RowHoldsBoundValuesAndSignalsTheList)
     EXPECT_EQ(gsm7::textFromPacked(rs.value(0, "msgcontent").toString()),
               QString::fromUtf8("It's Jos\u00E9's; DROP TABLE tboutqueue;--"));
     EXPECT_EQ(rs.value(0, "msgcontent").toString(), rs.value(0, "msgcontent").toString().toUpper());
-    // An apostrophe in the number is stored unchanged; no send time means now.
-    EXPECT_EQ(rs.value(1, "msgno").toString(), "0'1");
+    // The number is stored as given; no send time means now.
+    EXPECT_EQ(rs.value(1, "msgno").toString(), " 01 ");
     EXPECT_LE(qAbs(dbtime::fromDb(rs.value(1, "msgout")).secsTo(QDateTime::currentDateTime())), 2);
     // Smart content is stored exactly as given.
     EXPECT_EQ(rs.value(2, "msgcontent").toString(), "0B0504158200000003010201");
@@ -143,6 +143,38 @@ TEST_F(QueueFixture, TextsThatCannotBeSentAreRefusedWhereTheyEnter)
     EXPECT_EQ(testenv::prompt().count(), 1);
     EXPECT_EQ(rows().size(), 1);
     // No code was drawn for the refused texts.
+    EXPECT_EQ(rows().value(0, "msgcode").toLongLong(), 1);
+}
+
+// The sender could only log such a row as failed: every way in refuses it
+// and says which number, before a code is drawn.
+TEST_F(QueueFixture, NumbersTheModemCannotTakeAreRefusedOnEveryPath)
+{
+    QString why;
+    for (const char* bad : {"12 34 x", "", "+", "0'1", "123456789012345678901"}) {
+        EXPECT_FALSE(queue.AddToOutboxQuiet(bad, 1, "hi", when, 9, &why)) << bad;
+        EXPECT_TRUE(why.contains(QString("\"%1\"").arg(bad))) << why.toStdString();
+        EXPECT_FALSE(queue.AddToOutboxQuiet(bad, 3, "0B05", when, 9)) << bad;
+    }
+    EXPECT_EQ(testenv::prompt().count(), 0);
+    EXPECT_FALSE(queue.AddToOutbox("12 34 x", 1, "hi", when, 9));
+    ASSERT_EQ(testenv::prompt().count(), 1);
+    EXPECT_EQ(testenv::prompt().shown()[0].title, "Warning");
+    EXPECT_TRUE(testenv::prompt().shown()[0].text.contains("\"12 34 x\""));
+
+    testenv::prompt().reset();
+    ASSERT_TRUE(db.exec("INSERT INTO tbaddrgrps(grpnam,addrno) VALUES('Team','12 34 x'),('Team','+15550001')"));
+    EXPECT_EQ(queue.AddGroupToOutbox("Team", 1, "hi", when, 9), 1);
+    ASSERT_EQ(testenv::prompt().count(), 1);
+    EXPECT_TRUE(testenv::prompt().shown()[0].text.contains("\"12 34 x\""));
+
+    // A failed row of Sent Items is not queued again.
+    ASSERT_TRUE(db.exec("INSERT INTO tboutlog(msgcode,msgno,msgtype,msgcontent,msgstatus) "
+                        "VALUES(5,'12 34 x',1,'E8','E')"));
+    why.clear();
+    EXPECT_EQ(queue.ResendFromLog(5, &why), -1);
+    EXPECT_TRUE(why.contains("\"12 34 x\"")) << why.toStdString();
+    EXPECT_EQ(rows().size(), 1);
     EXPECT_EQ(rows().value(0, "msgcode").toLongLong(), 1);
 }
 

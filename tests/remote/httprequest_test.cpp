@@ -255,6 +255,8 @@ TEST(RequestSite, PagesOfOtherHostsAreToldFromTheFormAndFromScripts)
         {{"192.168.1.5:8010"}, {""}, {""}, {}, false, "empty values say nothing"},
         {{"192.168.1.5:8010"}, {}, {}, {"cross-site"}, true, "Sec-Fetch-Site"},
         {{"192.168.1.5:8010"}, {}, {}, {" Cross-Site "}, true, "Sec-Fetch-Site in another case"},
+        {{"192.168.1.5:8010"}, {}, {}, {"same-site"}, true, "Sec-Fetch-Site of another port or name"},
+        {{"192.168.1.5:8010"}, {}, {}, {"same-origin", "whatever"}, true, "a Sec-Fetch-Site not known"},
         {{"192.168.1.5:8010"}, {"http://evil.example"}, {}, {}, true, "Origin of another host"},
         {{"192.168.1.5:8010"}, {}, {"http://evil.example/page.html"}, {}, true, "Referer of another host"},
         {{"192.168.1.5:8010"}, {"http://192.168.1.5"}, {}, {}, true, "another port of this host"},

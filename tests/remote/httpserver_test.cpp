@@ -257,6 +257,7 @@ TEST_F(HttpServerTest, RefusesWhatCannotBeSent)
         "mPhoneNo=123",                                      // no text
         "mPhoneNo=123&mMessage=+++",                         // only blanks
         "mPhoneNo=123&mMessage=%C5%A1ta",                    // UTF-8 of a letter GSM lacks
+        "mPhoneNo=123&mMessage=%C4%A3%A3",                   // UTF-8 and a stray byte: neither
         "mPhoneNo=123&mMessage=" + QByteArray(161, 'a'),     // over one message
         "mPhoneNo=123&mMessage=x&mOutDate=31%2F02%2F2030",   // no such day
         "mPhoneNo=123&mMessage=x&mOutDate=tomorrow",
@@ -304,8 +305,37 @@ TEST_F(HttpServerTest, SubmissionsFromPagesOfOtherSitesAreRefused)
         EXPECT_EQ(getWith(headers), kFail) << headers.constData();
         EXPECT_EQ(postWith(headers), kFail) << headers.constData();
     }
+    // A page on another port of this machine whose referrer policy is
+    // "no-referrer": Chromium's heads for an image, a GET form and a no-cors
+    // fetch name neither Origin nor Referer, only the site.
+    const QByteArray chromium =
+        host + "Connection: keep-alive\r\nsec-ch-ua: \"Chromium\";v=\"131\", \"Not_A Brand\";v=\"24\"\r\n"
+               "sec-ch-ua-mobile: ?0\r\nsec-ch-ua-platform: \"Linux\"\r\n"
+               "User-Agent: Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
+               "HeadlessChrome/131.0.0.0 Safari/537.36\r\n"
+               "Accept-Encoding: gzip, deflate, br, zstd\r\nAccept-Language: en-US,en;q=0.9\r\n";
+    const QList<QByteArray> sameSite = {
+        chromium + "Accept: image/avif,image/webp,image/apng,image/svg+xml,image/*,*/*;q=0.8\r\n"
+                   "Sec-Fetch-Site: same-site\r\nSec-Fetch-Mode: no-cors\r\nSec-Fetch-Dest: image\r\n",
+        chromium + "Upgrade-Insecure-Requests: 1\r\nAccept: text/html,application/xhtml+xml,application/xml;q=0.9,"
+                   "image/avif,image/webp,image/apng,*/*;q=0.8,application/signed-exchange;v=b3;q=0.7\r\n"
+                   "Sec-Fetch-Site: same-site\r\nSec-Fetch-Mode: navigate\r\nSec-Fetch-User: ?1\r\n"
+                   "Sec-Fetch-Dest: document\r\n",
+        chromium + "Accept: */*\r\nSec-Fetch-Site: same-site\r\nSec-Fetch-Mode: no-cors\r\nSec-Fetch-Dest: empty\r\n",
+    };
+    for (const QByteArray& headers : sameSite)
+        EXPECT_EQ(getWith(headers), kFail) << headers.constData();
     EXPECT_EQ(rows(), 0);
     EXPECT_FALSE(st.bOutboxChanged);
+
+    // The served form posted by Chromium, and curl.
+    EXPECT_EQ(postWith(chromium + "Cache-Control: max-age=0\r\nOrigin: " + self + "\r\nUpgrade-Insecure-Requests: 1\r\n"
+                                  "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
+                                  "Sec-Fetch-Site: same-origin\r\nSec-Fetch-Mode: navigate\r\nSec-Fetch-User: ?1\r\n"
+                                  "Sec-Fetch-Dest: document\r\nReferer: " + self + "/\r\n"),
+              kSuccess);
+    EXPECT_EQ(getWith(host + "User-Agent: curl/8.5.0\r\nAccept: */*\r\n"), kSuccess);
+    ASSERT_TRUE(f.db().exec("DELETE FROM tboutqueue"));
 
     // The served form, and clients that say nothing of where they come from.
     EXPECT_EQ(postWith(host + "Origin: " + self + "\r\nReferer: " + self + "/\r\nSec-Fetch-Site: same-origin\r\n"),

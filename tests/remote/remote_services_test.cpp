@@ -184,6 +184,19 @@ TEST_F(RemoteServicesTest, GroupSendingComesFromMembersAndReachesTheNamedGroup)
     services.ProcessGroupSend();
     EXPECT_EQ(seed::count(db, "msgreqtype=1"), 0);
     EXPECT_TRUE(queued().isEmpty());
+
+    // A member whose number the modem cannot take gets nothing, and the end
+    // of the pass names it; the other members are served.
+    st.sGroupSendGroup = "Staff";
+    seed::group(db, "Mixed", {"12 34 x", "+447700900050"});
+    seed::store(db, "+447700900010", "#GPMixed,hi", 1);
+    services.ProcessGroupSend();
+    EXPECT_EQ(queued(), QStringList({"+447700900050|hi|9"}));
+    ASSERT_EQ(boxes(), 1);
+    EXPECT_EQ(testenv::prompt().shown()[0].title, "Warning");
+    EXPECT_TRUE(testenv::prompt().shown()[0].notice);
+    EXPECT_TRUE(testenv::prompt().shown()[0].text.contains("12 34 x"))
+        << testenv::prompt().shown()[0].text.toStdString();
 }
 
 TEST_F(RemoteServicesTest, ForwardAndAutoResponse)

@@ -299,6 +299,8 @@ bool AddressDialog::save()
     case AddressBook::SaveOutcome::Failed: prompt_.databaseError(message); return false;
     case AddressBook::SaveOutcome::Saved: break;
     }
+    if (r.waitingKept > 0)
+        prompt_.warning(AddressBook::waitingKeptText(loadedNumber_, r.saved.number()));
     SavedAddress s;
     s.added = add;
     s.oldNumber = add ? QString() : loadedNumber_;

@@ -203,16 +203,24 @@ void FolderActionsUi::resendMessages()
     }
     int queued = 0;
     int failed = 0;
+    QStringList refusals;
     for (qint64 code : codes) {
-        if (resend_ && resend_(code) >= 0)
+        QString refusal;
+        if (resend_ && resend_(code, &refusal) >= 0)
             ++queued;
-        else
+        else if (!refusal.isEmpty()) {
+            if (!refusals.contains(refusal))
+                refusals << refusal;
+        } else
             ++failed;
     }
     main_.messageList()->selectionModel()->clearSelection();
+    // A number the queue refuses is said as such, not as a database fault.
+    if (!refusals.isEmpty())
+        prompt.warning(refusals.join(QLatin1Char('\n')));
     if (failed > 0)
         prompt.databaseError(QStringLiteral("Unable to add record"));
-    else
+    else if (refusals.isEmpty())
         prompt.note(QStringLiteral("Selected Messages sucessfully sent to Out Queue"));
 }
 
@@ -428,7 +436,7 @@ void FolderActionsUi::refreshAddressView(const QString& group)
 
 FolderActionsUi* installFolderActions(MainWindow& main, AppCommands& app, OutboxQueue& queue)
 {
-    return installFolderActions(main, app, [q = &queue](qint64 code) { return q->ResendFromLog(code); });
+    return installFolderActions(main, app, [q = &queue](qint64 code, QString* refusal) { return q->ResendFromLog(code, refusal); });
 }
 
 FolderActionsUi* installFolderActions(MainWindow& main, AppCommands& app, FolderActionsUi::Resend resend)

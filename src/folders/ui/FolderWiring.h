@@ -25,8 +25,9 @@ class FolderActionsUi : public QObject {
     Q_OBJECT
 public:
     // Copies a Sent Items message back into the queue; the new queue code,
-    // or -1 when nothing was queued.
-    using Resend = std::function<qint64(qint64 logCode)>;
+    // or -1 when nothing was queued. A message the queue refuses (its number
+    // cannot be sent to) gives the reason in *refusal.
+    using Resend = std::function<qint64(qint64 logCode, QString* refusal)>;
 
     FolderActionsUi(MainWindow& main, AppCommands& app, Resend resend);
 

@@ -45,11 +45,54 @@ bool sameNameNoCase(QByteArrayView a, QByteArrayView b)
     return true;
 }
 
-QString text(const QByteArray& bytes)
+// Whether a well-formed UTF-8 sequence of two or more bytes starts at `at`:
+// no overlong form, no surrogate, nothing above U+10FFFF.
+bool multiByteSequenceAt(const QByteArray& bytes, qsizetype at)
+{
+    const auto byte = [&](qsizetype i) { return uchar(bytes[i]); };
+    const uchar lead = byte(at);
+    int length = 0;
+    uchar low = 0x80, high = 0xBF; // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return false;
+    }
+    if (at + length > bytes.size() || byte(at + 1) < low || byte(at + 1) > high)
+        return false;
+    for (qsizetype i = at + 2; i < at + length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
+            return false;
+    return true;
+}
+
+// UTF-8 when the bytes are UTF-8; Latin-1 when they hold no UTF-8 sequence
+// at all (an older page or a hand-made address). Both at once, UTF-8 with a
+// stray byte, could be either and is refused.
+QString text(const QByteArray& bytes, bool* ok)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString s = utf8(bytes);
-    return utf8.hasError() ? QString::fromLatin1(bytes) : s;
+    if (!utf8.hasError())
+        return s;
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        if (multiByteSequenceAt(bytes, i)) {
+            *ok = false;
+            return QString();
+        }
+    return QString::fromLatin1(bytes);
 }
 
 } // namespace
@@ -72,8 +115,12 @@ QByteArray decode(QByteArrayView raw)
     return out;
 }
 
-QString field(QByteArrayView data, QByteArrayView name)
+QString field(QByteArrayView data, QByteArrayView name, bool* ok)
 {
+    bool readable = true;
+    if (!ok)
+        ok = &readable;
+    *ok = true;
     const QByteArrayView all = trimmed(data);
     qsizetype start = 0;
     while (start <= all.size()) {
@@ -85,7 +132,7 @@ QString field(QByteArrayView data, QByteArrayView name)
         const QByteArrayView key = trimmed(eq < 0 ? pair : pair.first(eq));
         if (sameNameNoCase(key, name)) {
             const QByteArrayView value = eq < 0 ? QByteArrayView() : trimmed(pair.sliced(eq + 1));
-            return text(decode(value));
+            return text(decode(value), ok);
         }
         start = end + 1;
     }

@@ -283,9 +283,12 @@ QByteArray HttpServer::answerFor(const QByteArray& page, bool headOnly, bool* cl
 
 bool HttpServer::submit(const QByteArray& form)
 {
-    const QString phone = FormData::field(form, "mPhoneNo").trimmed();
-    const QString message = FormData::field(form, "mMessage");
-    const QString date = FormData::field(form, "mOutDate").trimmed();
+    bool phoneRead = true, messageRead = true, dateRead = true;
+    const QString phone = FormData::field(form, "mPhoneNo", &phoneRead).trimmed();
+    const QString message = FormData::field(form, "mMessage", &messageRead);
+    const QString date = FormData::field(form, "mOutDate", &dateRead).trimmed();
+    if (!phoneRead || !messageRead || !dateRead)
+        return false;
     if (!RemoteInput::isValidPhone(phone) || message.trimmed().isEmpty())
         return false;
     const QDateTime due = date.isEmpty() ? queue_.clock().now() : RemoteInput::parseSendTime(date);

@@ -94,9 +94,14 @@ bool namesThisServer(const RequestSiteHeaders& headers, const ServerNames& own)
 
 bool isCrossSiteRequest(const RequestSiteHeaders& headers, const QString& localHost, int localPort)
 {
-    for (const QByteArray& v : headers.fetchSite)
-        if (v.trimmed().toLower() == "cross-site")
+    // A browser says "same-origin" for the served form and "none" for an
+    // address typed or bookmarked; "same-site" is a page on another port or
+    // another name of the same machine, which may be anybody's.
+    for (const QByteArray& v : headers.fetchSite) {
+        const QByteArray site = v.trimmed().toLower();
+        if (site != "same-origin" && site != "none")
             return true;
+    }
     const auto allEmpty = [](const QList<QByteArray>& values) {
         for (const QByteArray& v : values)
             if (!v.trimmed().isEmpty())

@@ -6,7 +6,8 @@
 // such a request comes from, and this is how the server tells it from the
 // served form and from scripted clients:
 //
-//   Sec-Fetch-Site "cross-site"                 refused
+//   Sec-Fetch-Site other than "same-origin" or "none" (another site, or
+//   "same-site": another port or name of an allowed machine)  refused
 //   Origin "null" (a sandboxed or local page)   refused
 //   Origin or Referer naming another host       refused
 //   none of these headers (curl, scripts)       accepted

@@ -620,6 +620,19 @@ TEST_F(FolderWiringTest, ResendReportsSuccessOnlyWhenEveryCopyWasQueued)
     w->dispatchToolbar(ToolbarId::SentItems, "resend");
     EXPECT_EQ(prompt().shown()[0].text, "Unable to add record");
     EXPECT_FALSE(app->state().bOutboxChanged);
+
+    // A message that failed for its number is not queued again, and the
+    // number is named, not a database fault.
+    seed::sent(db, 9, "12 34 x", "2024-02-03 08:00:00", "2024-02-03 08:01:00", "E");
+    show(NodeKind::SentItems);
+    selectCodes({9});
+    prompt().reset();
+    w->dispatchToolbar(ToolbarId::SentItems, "resend");
+    ASSERT_EQ(prompt().count(), 1);
+    EXPECT_EQ(prompt().shown()[0].title, "Warning");
+    EXPECT_TRUE(prompt().shown()[0].text.contains("\"12 34 x\"")) << prompt().shown()[0].text.toStdString();
+    EXPECT_EQ(count(db, "select count(*) from tboutqueue where msgno='12 34 x'"), 0);
+    EXPECT_FALSE(app->state().bOutboxChanged);
 }
 
 // ------------------------------------------------------------ folders
