@@ -275,6 +275,8 @@ void Reception::acknowledgementConfirmed()
     if (covered.size() != 1 || covered.first().isEmpty())
         return;
     confirmed_ += covered.first();
+    if (!journalPending_ && QFileInfo::exists(journalPath()))
+        journalPending_ = true;
     // Straight to tbindigest only when the message's row is surely there
     // (the journal holds nothing) and no other transaction is open.
     if (!journalPending_ && !db_.inTransaction() && !replaying_) {

@@ -36,7 +36,7 @@ protected:
     {
         const int before = cmts.size();
         modem.injectCmt(pdu);
-        ASSERT_TRUE(testenv::waitUntil([&] { return cmts.size() > before; }));
+        ASSERT_TRUE(testenv::waitUntil([&] { return cmts.size() > before; }, 10000));
     }
     // 1: its acknowledgement confirmed; 0: a redelivery until it is.
     int acked(const QString& pdu)
