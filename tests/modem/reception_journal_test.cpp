@@ -108,7 +108,10 @@ protected:
     }
     int acked(const QString& pdu)
     {
-        return fresh.db().query("SELECT acked FROM tbindigest WHERE digest=?", {Reception::digestOf(pdu)}).value(0, 0).toInt();
+        return fresh.db()
+            .query("SELECT acked FROM tbindigest WHERE digest=?", {Reception::digestOf(pdu)})
+            .value(0, 0)
+            .toInt();
     }
 
     int stored(const char* where = "tbinqueue")

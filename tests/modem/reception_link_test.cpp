@@ -41,7 +41,10 @@ protected:
     // 1: its acknowledgement confirmed; 0: a redelivery until it is.
     int acked(const QString& pdu)
     {
-        return fresh.db().query("SELECT acked FROM tbindigest WHERE digest=?", {Reception::digestOf(pdu)}).value(0, 0).toInt();
+        return fresh.db()
+            .query("SELECT acked FROM tbindigest WHERE digest=?", {Reception::digestOf(pdu)})
+            .value(0, 0)
+            .toInt();
     }
     int stored() { return int(fresh.db().query("SELECT COUNT(*) FROM tbinqueue").value(0, 0).toLongLong()); }
     QVariantList row(int index)
