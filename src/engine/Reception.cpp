@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <QSet>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -20,6 +21,7 @@
 namespace {
 
 constexpr char kJournalTag[] = "V1";
+constexpr char kConfirmTag[] = "A1";
 constexpr qint64 kPruneEveryMs = 3600 * 1000;
 
 QString normalisedPdu(const QString& pdu) { return pdu.trimmed().toUpper(); }
@@ -37,10 +39,17 @@ QByteArray journalLine(const QString& pdu, const QDateTime& arrival)
     return body + ' ' + lineCheck(body) + '\n';
 }
 
+QByteArray confirmationLine(const QString& digest)
+{
+    const QByteArray body = QByteArray(kConfirmTag) + ' ' + digest.toLatin1();
+    return body + ' ' + lineCheck(body) + '\n';
+}
+
 struct JournalEntry {
     QByteArray line; // with its LF
     QDateTime arrival;
     QString pdu;
+    QString confirmed; // a confirmation line: the digest it confirms
 };
 
 // The complete, intact lines of a journal's contents.
@@ -55,15 +64,21 @@ QList<JournalEntry> readJournal(const QByteArray& contents)
         const QByteArray line = contents.mid(from, end - from);
         from = end + 1;
         const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() != 4 || fields[0] != kJournalTag)
+        const bool message = fields.size() == 4 && fields[0] == kJournalTag;
+        const bool confirmation = fields.size() == 3 && fields[0] == kConfirmTag && !fields[1].isEmpty();
+        if (!message && !confirmation)
             continue;
         const QByteArray body = line.left(line.lastIndexOf(' '));
-        if (lineCheck(body) != fields[3])
+        if (lineCheck(body) != fields.last())
             continue;
         JournalEntry e;
         e.line = line + '\n';
-        e.arrival = QDateTime::fromString(QString::fromLatin1(fields[1]), QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
-        e.pdu = QString::fromLatin1(fields[2]);
+        if (message) {
+            e.arrival = QDateTime::fromString(QString::fromLatin1(fields[1]), QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+            e.pdu = QString::fromLatin1(fields[2]);
+        } else {
+            e.confirmed = QString::fromLatin1(fields[1]);
+        }
         entries.append(e);
     }
     return entries;
@@ -143,7 +158,10 @@ void Reception::DecodeIncomingPDU(const QString& header, const QString& pdu)
     const std::optional<pdu::Deliver> d = pdu::decodeDeliverPdu(pdu);
     if (!d || d->messageType == pdu::MessageDropped) {
         // Nothing to keep: acknowledged so the network stops offering it.
+        // Its acknowledgement is one of those counted, so that its "OK" is
+        // not taken for another message's.
         lastKept_ = Kept::Dropped;
+        unacknowledged_.append(QString());
         st_.bGotCMT = true;
         return;
     }
@@ -236,6 +254,14 @@ void Reception::acknowledgementSent()
     unacknowledged_.clear();
 }
 
+void Reception::acknowledgementFailed()
+{
+    // An error, "+CMS ERROR: 340" or no answer: the modem may have given
+    // the message up, and the network delivers it again. Still taken for a
+    // redelivery when it comes.
+    acknowledging_.clear();
+}
+
 void Reception::acknowledgementConfirmed()
 {
     // A modem holds its next indication until the last one is acknowledged
@@ -243,15 +269,33 @@ void Reception::acknowledgementConfirmed()
     // one alone (maybe delivered again) was kept since the acknowledgement
     // before. With more, which one it was is not known, and they stay taken
     // for redeliveries.
-    acknowledging_.removeDuplicates();
-    if (acknowledging_.size() == 1)
-        confirmed_ += acknowledging_;
+    QStringList covered = acknowledging_;
     acknowledging_.clear();
-    // Inside another part's transaction it waits for the next store.
-    if (!db_.inTransaction() && !replaying_) {
+    covered.removeDuplicates();
+    if (covered.size() != 1 || covered.first().isEmpty())
+        return;
+    confirmed_ += covered.first();
+    if (!journalPending_ && QFileInfo::exists(journalPath()))
+        journalPending_ = true;
+    // Straight to tbindigest only when the message's row is surely there
+    // (the journal holds nothing) and no other transaction is open.
+    if (!journalPending_ && !db_.inTransaction() && !replaying_) {
         const Database::ShortWait shortWait(db_, kStoreWaitMs);
-        writeConfirmations();
+        if (writeConfirmations())
+            return;
     }
+    // Kept in the journal behind the message it confirms, so that a stop
+    // does not lose it; the replay applies it.
+    QByteArray lines;
+    for (const QString& digest : std::as_const(confirmed_))
+        lines += confirmationLine(digest);
+    if (appendJournalLine(lines)) {
+        confirmed_.clear();
+        journalPending_ = true;
+        if (!replayTimer_.isActive())
+            replayTimer_.start();
+    }
+    // Otherwise it waits in memory for the next store.
 }
 
 bool Reception::writeConfirmations()
@@ -272,6 +316,12 @@ bool Reception::writeConfirmations()
     return true;
 }
 
+bool Reception::markAcknowledged(const QString& digest)
+{
+    const Database::ShortWait shortWait(db_, kStoreWaitMs);
+    return db_.upgrade() && db_.exec(QStringLiteral("UPDATE tbindigest SET acked=1 WHERE digest=?"), {digest});
+}
+
 void Reception::pruneDigests()
 {
     // A message the network still offers a week later is not a redelivery.
@@ -284,6 +334,11 @@ void Reception::pruneDigests()
 
 bool Reception::appendToJournal(const QString& pdu, const QDateTime& arrival)
 {
+    return appendJournalLine(journalLine(pdu, arrival));
+}
+
+bool Reception::appendJournalLine(const QByteArray& line)
+{
     const QString path = journalPath();
     if (path.isEmpty())
         return false;
@@ -294,7 +349,7 @@ bool Reception::appendToJournal(const QString& pdu, const QDateTime& arrival)
         qWarning("Reception: cannot open the receive journal %s", native.constData());
         return false;
     }
-    QByteArray bytes = journalLine(pdu, arrival);
+    QByteArray bytes = line;
     // A line the program stopped writing is closed first, so that it does
     // not swallow this one.
     struct stat info {};
@@ -342,70 +397,130 @@ bool Reception::replayJournal()
     file.close();
 
     replaying_ = true;
-    QByteArray left;
+    QByteArray left;                 // lines kept for a later round, ahead of the rest
+    QSet<QString> waiting;           // digests of those: their confirmations wait behind them
+    QSet<QString> storedHere;        // since the journal on disk was last cut down
+    QSet<QString> confirmedHere;
+    qint64 onDisk = contents.size(); // the journal's size as this round last left it
+    bool busy = false;
     bool sliceOver = false;
+    bool changed = false;            // a line was appended meanwhile (a nested event loop)
     QElapsedTimer spent;
     spent.start();
     const QList<JournalEntry> entries = readJournal(contents);
-    for (qsizetype i = 0; i < entries.size(); ++i) {
+    // Cuts the journal down to the lines kept and those from entry `from`
+    // on. A stored line is otherwise recognised by its digest, but only as
+    // long as its acknowledgement is not confirmed.
+    auto cutDown = [&](qsizetype from) {
+        QByteArray bytes = left;
+        for (qsizetype j = from; j < entries.size(); ++j)
+            bytes += entries.at(j).line;
+        if (!rewriteJournal(bytes, onDisk)) {
+            changed = true;
+            return false;
+        }
+        onDisk = bytes.size();
+        storedHere.clear();
+        confirmedHere.clear();
+        return true;
+    };
+    qsizetype i = 0;
+    for (; i < entries.size(); ++i) {
         if (spent.elapsed() >= kReplaySliceMs) {
-            // The rest follows at once from the event loop; the lines
-            // stored so far are recognised by their digests then.
+            // The rest follows at once from the event loop.
             sliceOver = true;
             break;
         }
         const JournalEntry& e = entries.at(i);
+        if (!e.confirmed.isEmpty()) {
+            if (waiting.contains(e.confirmed)) {
+                left += e.line;
+                continue;
+            }
+            if (storedHere.contains(e.confirmed) && !cutDown(i))
+                break;
+            if (!markAcknowledged(e.confirmed)) {
+                if (db_.lastWasBusy()) {
+                    busy = true;
+                    break;
+                }
+                qWarning("Reception: a journaled confirmation cannot be written yet: %s",
+                         qPrintable(db_.lastError()));
+                left += e.line;
+                continue;
+            }
+            confirmedHere.insert(e.confirmed);
+            continue;
+        }
         const std::optional<pdu::Deliver> d = pdu::decodeDeliverPdu(e.pdu);
         if (!d || d->messageType == pdu::MessageDropped)
             continue;
+        const QString digest = digestOf(e.pdu);
+        if (confirmedHere.contains(digest) && !cutDown(i))
+            break;
         const Store r = storeOne(e.pdu, *d, e.arrival.isValid() ? e.arrival : clock_.now());
         if (r == Store::Busy) {
             // The rest waits for the next round, in order.
-            lastReplayBusy_ = true;
-            for (qsizetype j = i; j < entries.size(); ++j)
-                left += entries.at(j).line;
+            busy = true;
             break;
         }
         if (r == Store::Failed) {
             // Kept for a later round; the others need not wait for it.
             qWarning("Reception: a journaled message cannot be stored yet: %s", qPrintable(db_.lastError()));
             left += e.line;
+            waiting.insert(digest);
+            continue;
         }
+        storedHere.insert(digest);
     }
     replaying_ = false;
+    if (changed)
+        return false; // the next round reads the journal again
     if (sliceOver) {
         lastReplayBusy_ = true; // a new message waits behind the rest
+        cutDown(i);
         QTimer::singleShot(0, this, [this] { replayJournal(); });
         return false;
     }
-
-    // A line appended while this ran (a nested event loop) is kept: the
-    // journal is then left as it is, and the stored lines are recognised
-    // by their digests next time.
-    QFileInfo now(path);
-    if (now.size() != contents.size())
+    if (busy) {
+        lastReplayBusy_ = true;
+        cutDown(i);
         return false;
-    if (left.isEmpty()) {
-        if (!QFile::remove(path) && QFileInfo::exists(path))
-            return false;
-        journalPending_ = false;
-        replayTimer_.stop();
-        return true;
     }
-    if (left.size() == contents.size())
+    if (!cutDown(entries.size()))
         return false;
-    // Only what is still to be stored stays: written beside, flushed, then
+    if (!left.isEmpty())
+        return false;
+    journalPending_ = false;
+    replayTimer_.stop();
+    return true;
+}
+
+bool Reception::rewriteJournal(const QByteArray& bytes, qint64 expectedSize)
+{
+    const QString path = journalPath();
+    // A line appended meanwhile is kept: the journal is then left as it
+    // is, and the stored lines are recognised by their digests next time.
+    const QFileInfo now(path);
+    if (!now.exists() || now.size() != expectedSize)
+        return false;
+    if (bytes.isEmpty())
+        return QFile::remove(path) || !QFileInfo::exists(path);
+    if (bytes.size() == expectedSize)
+        return true; // nothing taken out
+    // Only what is still to be done stays: written beside, flushed, then
     // put in place.
     const QString fresh = path + QStringLiteral(".new");
     const int fd = ::open(QFile::encodeName(fresh).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-        const bool ok = writeAll(fd, left) && ::fdatasync(fd) == 0;
-        ::close(fd);
-        if (ok && ::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()) == 0)
-            syncFolder(QFileInfo(path).absolutePath());
-        else
-            QFile::remove(fresh);
+    if (fd < 0)
+        return false;
+    const bool ok = writeAll(fd, bytes) && ::fdatasync(fd) == 0;
+    ::close(fd);
+    if (ok && ::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()) == 0) {
+        syncFolder(QFileInfo(path).absolutePath());
+        return true;
     }
+    QFile::remove(fresh);
     return false;
 }
 

@@ -28,14 +28,28 @@
 // message (two alike from the same sender in the same second are alike to
 // the byte) and is stored again.
 //
-// The journal is a text file, one line per message:
+// An "OK" confirms a digest only when the acknowledgement covered one
+// indication alone (a message dropped on purpose counts as one); an
+// acknowledgement that failed or got no answer confirms nothing. A
+// confirmation goes to tbindigest at once when the database takes it and
+// the journal holds nothing; otherwise it is appended to the journal behind
+// the message it confirms, so that it is neither applied before that
+// message's row exists nor lost when the program stops.
+//
+// The journal is a text file, one line per message or confirmation:
 //   "V1" SP arrival SP pdu SP check LF
+//   "A1" SP digest SP check LF
 // arrival is the local time the indication came in ("yyyy-MM-ddTHH:mm:ss"),
-// pdu the PDU line as hex digits, check the first 8 hex digits (lower case)
-// of the SHA-1 of everything before the blank that precedes it. A line that
-// is not complete (the program stopped while writing it) or whose check
-// does not match is skipped; it was never acknowledged. A line is
-// acknowledged only after fdatasync() returned.
+// pdu the PDU line as hex digits, digest the one of digestOf(), check the
+// first 8 hex digits (lower case) of the SHA-1 of everything before the
+// blank that precedes it. A line that is not complete (the program stopped
+// while writing it) or whose check does not match is skipped; it was never
+// acknowledged. A line is acknowledged only after fdatasync() returned.
+// The replay applies the lines in order; before a confirmation is applied
+// to a message stored in the same round (or a message is stored whose
+// digest the round confirmed) the journal is cut down to what is left, so
+// that a replay repeated after a stop never takes a stored line for a new
+// message.
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
@@ -107,8 +121,10 @@ public slots:
     void DecodeIncomingPDU(const QString& header, const QString& pdu);
     // "AT+CNMA" went to the modem; it covers the messages kept before it.
     void acknowledgementSent();
-    // The modem answered it "OK": those messages are acknowledged for good.
+    // The modem answered it "OK": that message is acknowledged for good.
     void acknowledgementConfirmed();
+    // It got an error or no answer: it confirms nothing.
+    void acknowledgementFailed();
 
 signals:
     // A message was stored and committed. The Inbox list adds it when it
@@ -122,6 +138,12 @@ private:
     enum class Store { Stored, AlreadyKept, Busy, Failed };
     Store storeOne(const QString& pdu, const pdu::Deliver& d, const QDateTime& arrival);
     bool appendToJournal(const QString& pdu, const QDateTime& arrival);
+    bool appendJournalLine(const QByteArray& line);
+    // Sets acked of a digest's row (waiting kStoreWaitMs at most).
+    bool markAcknowledged(const QString& digest);
+    // Puts bytes in place of the journal, which must still be expectedSize
+    // long (nothing appended meanwhile); no bytes remove it.
+    bool rewriteJournal(const QByteArray& bytes, qint64 expectedSize);
     void pruneDigests();
     // Marks the digests whose acknowledgement was confirmed; false when the
     // database did not take it (tried again with the next store).
@@ -139,9 +161,9 @@ private:
     bool replaying_ = false;
     bool lastReplayBusy_ = false; // the last replay left lines waiting for their turn
     Kept lastKept_ = Kept::NotKept;
-    // Digests of the messages kept since the last "AT+CNMA" went out, of
-    // those it covers, and of those whose acknowledgement was confirmed
-    // and is not written yet.
+    // Digests of the messages kept since the last "AT+CNMA" went out (an
+    // empty one for a message dropped), of those it covers, and of those
+    // whose confirmation neither the database nor the journal took yet.
     QStringList unacknowledged_;
     QStringList acknowledging_;
     QStringList confirmed_;

@@ -339,7 +339,11 @@ AtResult ModemLink::exchange(const QString& command, double timeoutSec, const st
             // Cancel belongs to this exchange and ends with it.
             link->inCommand_ = false;
             link->cancelRequested_ = false;
-            link->acknowledging_ = false;
+            if (link->acknowledging_) {
+                // "AT+CNMA" ended without its "OK".
+                link->acknowledging_ = false;
+                emit link->acknowledgementFailed();
+            }
         }
     } ending{this};
     auto kindOf = [](WaitEnd w) {

@@ -116,9 +116,12 @@ signals:
     void logAppended(const QString& chunk);
     // "AT+CNMA" went to the modem: it acknowledges the indications received
     // before it. acknowledgementConfirmed follows as soon as the modem's
-    // "OK" is read, before any indication behind it.
+    // "OK" is read, before any indication behind it; acknowledgementFailed
+    // when the exchange ends without it (an error, "+CMS ERROR: 340", no
+    // answer in time, the port lost). A late "OK" is not taken for it.
     void acknowledgementSent();
     void acknowledgementConfirmed();
+    void acknowledgementFailed();
     // The port went away under us (a USB modem re-enumerating, a pulled
     // cable, a write that failed) and was closed.
     void portLost();

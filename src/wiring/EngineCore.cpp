@@ -29,6 +29,7 @@ EngineCore::EngineCore(Database& db, UserPrompt& prompt, const Clock& clock, QOb
     connect(modem_.get(), &ModemLink::acknowledgementSent, reception_.get(), &Reception::acknowledgementSent);
     connect(modem_.get(), &ModemLink::acknowledgementConfirmed, reception_.get(),
             &Reception::acknowledgementConfirmed);
+    connect(modem_.get(), &ModemLink::acknowledgementFailed, reception_.get(), &Reception::acknowledgementFailed);
 
     // The Outbox: queued rows are sent by the cycle's sending step.
     outbox_ = std::make_unique<OutboxQueue>(db_, prompt_, state_, clock_);

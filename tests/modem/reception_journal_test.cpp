@@ -87,8 +87,31 @@ protected:
         ASSERT_TRUE(modem.start(testenv::newDir("modem") + "/modem0")) << modem.errorString().toStdString();
         modem.setEcho(false);
         ASSERT_TRUE(link.openPort(modem.portPath(), 115200, "None"));
-        QObject::connect(&link, &ModemLink::cmtReceived, &reception, &Reception::DecodeIncomingPDU);
-        reception.setReplayInterval(20);
+        QObject::connect(&link, &ModemLink::cmtReceived, reception.get(), &Reception::DecodeIncomingPDU);
+        reception->setReplayInterval(20);
+    }
+    // Reception learns which acknowledgements were confirmed.
+    void followAcknowledgements()
+    {
+        QObject::connect(&link, &ModemLink::acknowledgementSent, reception.get(), &Reception::acknowledgementSent);
+        QObject::connect(&link, &ModemLink::acknowledgementConfirmed, reception.get(),
+                         &Reception::acknowledgementConfirmed);
+        QObject::connect(&link, &ModemLink::acknowledgementFailed, reception.get(), &Reception::acknowledgementFailed);
+    }
+    // The program stopped with whatever reception held in memory, and
+    // started again.
+    void restart()
+    {
+        reception = std::make_unique<Reception>(fresh.db(), st, nullptr);
+        QObject::connect(&link, &ModemLink::cmtReceived, reception.get(), &Reception::DecodeIncomingPDU);
+        followAcknowledgements();
+    }
+    int acked(const QString& pdu)
+    {
+        return fresh.db()
+            .query("SELECT acked FROM tbindigest WHERE digest=?", {Reception::digestOf(pdu)})
+            .value(0, 0)
+            .toInt();
     }
 
     int stored(const char* where = "tbinqueue")
@@ -110,9 +133,9 @@ protected:
     EngineState st;
     SimModem modem;
     ModemLink link{st};
-    Reception reception{fresh.db(), st, nullptr};
+    std::unique_ptr<Reception> reception = std::make_unique<Reception>(fresh.db(), st, nullptr);
     QSignalSpy cmts{&link, &ModemLink::cmtReceived};
-    QSignalSpy storedSpy{&reception, &Reception::messageStored};
+    QSignalSpy storedSpy{reception.get(), &Reception::messageStored};
     LockHolder other;
 };
 
@@ -124,11 +147,11 @@ TEST_F(ReceptionJournalTest, ALockedDatabaseJournalsBeforeTheAcknowledgementAndS
     const QString second = tpdu::deliverText("+447700900124", "also while locked");
     ASSERT_TRUE(other.hold(fresh.path()));
     deliver(first);
-    EXPECT_EQ(reception.lastKept(), Reception::Kept::Journaled);
+    EXPECT_EQ(reception->lastKept(), Reception::Kept::Journaled);
     EXPECT_TRUE(st.bGotCMT);
     acknowledge();
     deliver(second);
-    EXPECT_EQ(reception.lastKept(), Reception::Kept::Journaled);
+    EXPECT_EQ(reception->lastKept(), Reception::Kept::Journaled);
     EXPECT_EQ(stored(), 0);
     // Acknowledged only because the journal has it, flushed.
     const QList<Line> lines = readJournal(journal());
@@ -144,7 +167,7 @@ TEST_F(ReceptionJournalTest, ALockedDatabaseJournalsBeforeTheAcknowledgementAndS
     other.release();
     ASSERT_TRUE(testenv::waitUntil([&] { return stored() == 2; }, 10000));
     EXPECT_FALSE(QFile::exists(journal()));
-    EXPECT_FALSE(reception.journalPending());
+    EXPECT_FALSE(reception->journalPending());
     const Recordset rs = fresh.db().query("SELECT msgfrom, msgcreated FROM tbinqueue ORDER BY msgcode");
     EXPECT_EQ(rs.value(0, 0).toString(), "+447700900123");
     EXPECT_EQ(rs.value(1, 0).toString(), "+447700900124");
@@ -155,7 +178,7 @@ TEST_F(ReceptionJournalTest, ALockedDatabaseJournalsBeforeTheAcknowledgementAndS
     // The network offers the first again (its acknowledgement was lost):
     // acknowledged, not stored twice.
     deliver(first);
-    EXPECT_EQ(reception.lastKept(), Reception::Kept::AlreadyKept);
+    EXPECT_EQ(reception->lastKept(), Reception::Kept::AlreadyKept);
     EXPECT_TRUE(st.bGotCMT);
     acknowledge();
     EXPECT_EQ(stored(), 2);
@@ -169,7 +192,7 @@ TEST_F(ReceptionJournalTest, AMessageNeitherStoredNorJournaledIsNotAcknowledged)
     // A folder where the journal would be: it cannot be written.
     ASSERT_TRUE(QDir().mkpath(journal()));
     deliver(pdu);
-    EXPECT_EQ(reception.lastKept(), Reception::Kept::NotKept);
+    EXPECT_EQ(reception->lastKept(), Reception::Kept::NotKept);
     EXPECT_FALSE(st.bGotCMT);
     acknowledge();
     EXPECT_EQ(modem.commandCount("AT+CNMA"), 0);
@@ -179,7 +202,7 @@ TEST_F(ReceptionJournalTest, AMessageNeitherStoredNorJournaledIsNotAcknowledged)
     other.release();
     ASSERT_TRUE(QDir(journal()).removeRecursively());
     deliver(pdu);
-    EXPECT_EQ(reception.lastKept(), Reception::Kept::Stored);
+    EXPECT_EQ(reception->lastKept(), Reception::Kept::Stored);
     EXPECT_TRUE(st.bGotCMT);
     EXPECT_EQ(stored(), 1);
 }
@@ -188,7 +211,7 @@ TEST_F(ReceptionJournalTest, AMalformedIndicationIsDroppedAndStillAcknowledged)
 {
     ASSERT_TRUE(other.hold(fresh.path()));
     deliver(tpdu::deliverText("+447700900123", "cut short").chopped(2));
-    EXPECT_EQ(reception.lastKept(), Reception::Kept::Dropped);
+    EXPECT_EQ(reception->lastKept(), Reception::Kept::Dropped);
     EXPECT_TRUE(st.bGotCMT);
     EXPECT_FALSE(QFile::exists(journal()));
 }
@@ -208,11 +231,11 @@ TEST_F(ReceptionJournalTest, PartsOfASetAreJournaledAndJoinedOnce)
     deliver(part(1));
     EXPECT_EQ(readJournal(journal()).size(), 2);
     other.release();
-    ASSERT_TRUE(testenv::waitUntil([&] { return !reception.journalPending(); }, 10000));
+    ASSERT_TRUE(testenv::waitUntil([&] { return !reception->journalPending(); }, 10000));
     EXPECT_EQ(stored("tbintemp"), 2);
     // Part 1 again (a redelivery), then the last part.
     deliver(part(1));
-    EXPECT_EQ(reception.lastKept(), Reception::Kept::AlreadyKept);
+    EXPECT_EQ(reception->lastKept(), Reception::Kept::AlreadyKept);
     deliver(part(3));
     ASSERT_EQ(stored(), 1);
     EXPECT_EQ(stored("tbintemp"), 0);
@@ -227,11 +250,51 @@ TEST_F(ReceptionJournalTest, AMessageArrivingInsideAnOpenTransactionSurvivesItsR
 {
     ASSERT_TRUE(fresh.db().begin());
     deliver(tpdu::deliverText("+447700900123", "during a transaction"));
-    EXPECT_EQ(reception.lastKept(), Reception::Kept::Journaled);
+    EXPECT_EQ(reception->lastKept(), Reception::Kept::Journaled);
     EXPECT_TRUE(st.bGotCMT);
     ASSERT_TRUE(fresh.db().rollback());
     ASSERT_TRUE(testenv::waitUntil([&] { return stored() == 1; }, 10000));
     EXPECT_FALSE(QFile::exists(journal()));
+}
+
+// A confirmation is kept with the message it confirms: neither applied
+// before the journaled message's row exists, nor lost when the program
+// stops while the database is locked. Either way the same PDU afterwards
+// is a new message.
+TEST_F(ReceptionJournalTest, TheConfirmationOfAJournaledMessageIsAppliedWithIt)
+{
+    followAcknowledgements();
+    reception->setReplayInterval(60000);
+    const QString alarm = tpdu::deliverText("+447700900123", "ALARM zone 3");
+    ASSERT_TRUE(other.hold(fresh.path()));
+    deliver(alarm);
+    EXPECT_EQ(reception->lastKept(), Reception::Kept::Journaled);
+    other.release();
+    acknowledge(); // its "OK" comes before the journal is replayed
+    EXPECT_EQ(modem.unacknowledgedCount(), 0);
+    EXPECT_EQ(stored(), 0);
+    EXPECT_TRUE(reception->replayJournal());
+    EXPECT_EQ(acked(alarm), 1);
+    deliver(alarm);
+    EXPECT_EQ(reception->lastKept(), Reception::Kept::Stored);
+    EXPECT_EQ(stored(), 2);
+}
+
+TEST_F(ReceptionJournalTest, AConfirmationTheLockedDatabaseRefusedSurvivesAStop)
+{
+    followAcknowledgements();
+    const QString alarm = tpdu::deliverText("+447700900123", "ALARM zone 4");
+    deliver(alarm);
+    EXPECT_EQ(reception->lastKept(), Reception::Kept::Stored);
+    ASSERT_TRUE(other.hold(fresh.path()));
+    acknowledge();
+    EXPECT_EQ(modem.unacknowledgedCount(), 0);
+    restart();
+    other.release();
+    ASSERT_TRUE(testenv::waitUntil([&] { return !QFile::exists(journal()); }, 10000));
+    EXPECT_EQ(acked(alarm), 1);
+    deliver(alarm);
+    EXPECT_EQ(stored(), 2);
 }
 
 // The program stopped after storing what the journal held but before the

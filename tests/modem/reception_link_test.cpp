@@ -27,9 +27,25 @@ protected:
         QObject::connect(&link, &ModemLink::acknowledgementSent, &reception, &Reception::acknowledgementSent);
         QObject::connect(&link, &ModemLink::acknowledgementConfirmed, &reception,
                          &Reception::acknowledgementConfirmed);
+        QObject::connect(&link, &ModemLink::acknowledgementFailed, &reception, &Reception::acknowledgementFailed);
         ASSERT_TRUE(link.sendATCommand("ATE0\r", 2));
     }
 
+    // Delivers one indication and waits until reception has dealt with it.
+    void deliver(const QString& pdu)
+    {
+        const int before = cmts.size();
+        modem.injectCmt(pdu);
+        ASSERT_TRUE(testenv::waitUntil([&] { return cmts.size() > before; }, 10000));
+    }
+    // 1: its acknowledgement confirmed; 0: a redelivery until it is.
+    int acked(const QString& pdu)
+    {
+        return fresh.db()
+            .query("SELECT acked FROM tbindigest WHERE digest=?", {Reception::digestOf(pdu)})
+            .value(0, 0)
+            .toInt();
+    }
     int stored() { return int(fresh.db().query("SELECT COUNT(*) FROM tbinqueue").value(0, 0).toLongLong()); }
     QVariantList row(int index)
     {
@@ -68,6 +84,7 @@ protected:
     ModemLink link{st};
     Reception reception{fresh.db(), st, nullptr};
     QSignalSpy storedSpy{&reception, &Reception::messageStored};
+    QSignalSpy cmts{&link, &ModemLink::cmtReceived};
 };
 
 QString smartPart(int total, int seq, const QByteArray& payload)
@@ -238,4 +255,59 @@ TEST_F(ReceptionLinkTest, TheSamePduIsARedeliveryOnlyUntilItsAcknowledgementIsCo
     // Its acknowledgement confirmed: the same PDU again is a new message.
     modem.injectCmt(once);
     ASSERT_TRUE(testenv::waitUntil([&] { return settled() && stored() == 4; }));
+}
+
+TEST_F(ReceptionLinkTest, AnAcknowledgementWithoutItsOkConfirmsNothingAndTheNextOkOnlyItsOwn)
+{
+    // An error, nothing left to acknowledge, no answer at all: the network
+    // delivers "pay" again, and the next message's "OK" is that one's alone.
+    const QList<SimModem::Fault> faults = {SimModem::Fault::error(), SimModem::Fault::cms(340),
+                                           SimModem::Fault::silence()};
+    for (int i = 0; i < faults.size(); ++i) {
+        const QString pay = tpdu::deliverText("+447700900123", QStringLiteral("pay 100 to Bob %1").arg(i));
+        const QString next = tpdu::deliverText("+447700900124", QStringLiteral("ALARM %1").arg(i));
+        deliver(pay);
+        modem.addFault("AT+CNMA", 1, faults[i]);
+        st.bGotCMT = false;
+        EXPECT_FALSE(link.sendATCommand("AT+CNMA\r", 1)) << i;
+        deliver(next);
+        acknowledgePending();
+        EXPECT_FALSE(st.bGotCMT) << i;
+        EXPECT_EQ(acked(pay), 0) << i;
+        EXPECT_EQ(acked(next), 1) << i;
+        deliver(next); // its twin, a new message
+        deliver(pay);  // delivered again
+        acknowledgePending();
+        EXPECT_EQ(stored(), 3 * (i + 1)) << i;
+    }
+}
+
+TEST_F(ReceptionLinkTest, AnOkAfterSeveralIndicationsConfirmsNoneOfThem)
+{
+    // A modem that does not hold its indications until the acknowledgement:
+    // two messages and one of them again before one "OK".
+    const QString a = tpdu::deliverText("+447700900123", "first");
+    const QString b = tpdu::deliverText("+447700900124", "second");
+    deliver(a);
+    deliver(b);
+    deliver(a);
+    acknowledgePending();
+    EXPECT_EQ(stored(), 2);
+    EXPECT_EQ(acked(a), 0);
+    EXPECT_EQ(acked(b), 0);
+
+    // A message dropped on purpose (a reserved coding) is one of them too.
+    const QString c = tpdu::deliverText("+447700900125", "third");
+    tpdu::DeliverSpec reserved;
+    reserved.sender = "+447700900126";
+    reserved.dcs = 0x0C;
+    reserved.data = "whatever";
+    deliver(c);
+    deliver(tpdu::buildDeliver(reserved).value());
+    EXPECT_EQ(reception.lastKept(), Reception::Kept::Dropped);
+    acknowledgePending();
+    EXPECT_EQ(acked(c), 0);
+    deliver(c);
+    acknowledgePending();
+    EXPECT_EQ(stored(), 3);
 }
