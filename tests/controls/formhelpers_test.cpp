@@ -100,7 +100,7 @@ TEST(QtUserPrompt, NoticesDoNotWaitAndDoNotPileUp)
     prompt.notify(UserPrompt::Icon::Warning, "Warning", head + "\nRow 1 stays.", "rows");
     prompt.notify(UserPrompt::Icon::Critical, "Database Error", "Unable to read.", "read");
     // Thousands of rows refused one after the other, each with its own text.
-    const int rows = 3000;
+    const int rows = 500;
     for (int i = 2; i <= rows; ++i)
         prompt.notify(UserPrompt::Icon::Warning, "Warning", head + QStringLiteral("\nRow %1 stays.").arg(i), "rows");
     const QList<QMessageBox*> open = prompt.openNotices();
