@@ -1,7 +1,7 @@
 #include "base/UserPrompt.h"
 
 
-void UserPrompt::notify(Icon icon, const QString& title, const QString& text)
+void UserPrompt::notify(Icon icon, const QString& title, const QString& text, const QString& /*kind*/)
 {
     show(icon, title, text, Buttons::Ok);
 }

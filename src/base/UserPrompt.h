@@ -18,9 +18,12 @@ public:
     // A box with only OK that returns at once and stays until closed: for
     // what unattended work (the activity cycle, other programs' hand-in and
     // requests) has to tell, so that no box holds that work while nobody
-    // answers it. The default shows it through show(); a prompt whose
-    // show() waits for a person overrides it.
-    virtual void notify(Icon icon, const QString& title, const QString& text);
+    // answers it. The caller names the kind of the warning: while a box of
+    // that kind is open, a later one joins it instead of opening another,
+    // so that work that fails again and again never piles up boxes. The
+    // default shows it through show(); a prompt whose show() waits for a
+    // person overrides it.
+    virtual void notify(Icon icon, const QString& title, const QString& text, const QString& kind);
 
     // Short forms used throughout the program.
     void warning(const QString& text, const QString& title = QStringLiteral("Warning"));

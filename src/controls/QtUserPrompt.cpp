@@ -40,10 +40,28 @@ QWidget* QtUserPrompt::parentWindow() const
     return parent;
 }
 
+QWidget* QtUserPrompt::ownerWindow() const
+{
+    // The window the person is in: a box over the main window while a modal
+    // dialog is open would hand the activation back to the blocked main
+    // window when it closes.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = QApplication::activeWindow();
+    for (const Notice& n : notices_)
+        if (owner && owner == n.box.data())
+            owner = nullptr;
+    return owner ? owner : parentWindow();
+}
+
 UserPrompt::Answer QtUserPrompt::show(Icon icon, const QString& title, const QString& text,
                                       Buttons buttons)
 {
-    QMessageBox box(parentWindow());
+    const QPointer<QWidget> owner = ownerWindow();
+    const QPointer<QWidget> focus = owner ? owner->focusWidget() : nullptr;
+    // On the heap: the owner may go while the box is open and take it along.
+    const QPointer<QMessageBox> held = new QMessageBox(owner);
+    QMessageBox& box = *held;
     setUp(box, icon, title, text);
     switch (buttons) {
     case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
@@ -61,7 +79,16 @@ UserPrompt::Answer QtUserPrompt::show(Icon icon, const QString& title, const QSt
         box.setDefaultButton(QMessageBox::No);
         break;
     }
-    switch (box.exec()) {
+    const int clicked = box.exec();
+    delete held.data();
+    // Back to the window the box came from, on the field that had the focus;
+    // the caller may move it on to the field the box named.
+    if (owner && owner->isVisible()) {
+        owner->activateWindow();
+        if (focus && focus->window() == owner)
+            focus->setFocus(Qt::OtherFocusReason);
+    }
+    switch (clicked) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     case QMessageBox::Cancel: return Answer::Cancel;
@@ -70,31 +97,45 @@ UserPrompt::Answer QtUserPrompt::show(Icon icon, const QString& title, const QSt
     }
 }
 
-void QtUserPrompt::notify(Icon icon, const QString& title, const QString& text)
+void QtUserPrompt::notify(Icon icon, const QString& title, const QString& text, const QString& kind)
 {
-    notices_.removeIf([](const QPointer<QMessageBox>& box) { return box.isNull(); });
-    // The same report again while nobody has read the first (a pass that
-    // keeps failing for hours) does not pile up boxes.
-    for (QMessageBox* open : openNotices()) {
-        if (open->icon() == boxIcon(icon) && open->windowTitle() == title && open->text() == text) {
-            open->raise();
-            return;
+    notices_.removeIf([](const Notice& n) { return n.box.isNull() || !n.box->isVisible(); });
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    // A warning of a kind already open (a pass that keeps failing for hours,
+    // thousands of rows handed in that cannot be sent) joins that box: its
+    // first text stays, the lines not shown yet are added under it, and
+    // past kNoticeLines they are only counted.
+    for (Notice& n : notices_) {
+        if (n.kind != kind)
+            continue;
+        for (const QString& line : lines) {
+            if (n.lines.contains(line))
+                continue;
+            if (n.lines.size() < kNoticeLines) {
+                n.lines.insert(line);
+                n.text += QLatin1Char('\n') + line;
+            } else {
+                ++n.more;
+            }
         }
+        n.box->setText(n.more ? n.text + QStringLiteral("\nand %1 more").arg(n.more) : n.text);
+        n.box->raise();
+        return;
     }
     auto* box = new QMessageBox(parentWindow());
     setUp(*box, icon, title, text);
     box->setStandardButtons(QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
-    notices_.append(box);
+    notices_.append({box, kind, text, QSet<QString>(lines.begin(), lines.end())});
     box->show();
 }
 
 QList<QMessageBox*> QtUserPrompt::openNotices() const
 {
     QList<QMessageBox*> out;
-    for (const QPointer<QMessageBox>& box : notices_)
-        if (box && box->isVisible())
-            out.append(box.data());
+    for (const Notice& n : notices_)
+        if (n.box && n.box->isVisible())
+            out.append(n.box.data());
     return out;
 }

@@ -98,19 +98,22 @@ void HandIn::runImport()
     // Shown after every transaction is closed, once per row and session,
     // without waiting for an answer: the import runs inside the activity
     // cycle, which goes on (acknowledgements, sending) while nobody reads it.
+    // The refused rows of every pass join one box while it is open.
     const QString title = QStringLiteral("Warning");
     if (!rs.ok()) {
         if (!tableErrorShown_) {
             tableErrorShown_ = true;
             prompt_.notify(UserPrompt::Icon::Warning, title,
-                           QStringLiteral("Unable to read messages handed in by another program.\n") + rs.error());
+                           QStringLiteral("Unable to read messages handed in by another program.\n") + rs.error(),
+                           QStringLiteral("hand-in unreadable"));
         }
     }
     if (!report.isEmpty())
         prompt_.notify(UserPrompt::Icon::Warning, title,
                        QStringLiteral("Unable to queue messages handed in by another program. "
                                       "They stay in tbouttemp.\n") +
-                           report.join(QLatin1Char('\n')));
+                           report.join(QLatin1Char('\n')),
+                       QStringLiteral("hand-in refused"));
 }
 
 HandIn::RowResult HandIn::importRow(qint64 code, QString* reason)

@@ -126,7 +126,8 @@ void RemoteServices::endPass()
     if (!failure_.isEmpty()) {
         // A failure that persists is shown once, not at every message.
         if (!(failedPasses_ & bit))
-            prompt_.notify(UserPrompt::Icon::Critical, QStringLiteral("Database Error"), failure_);
+            prompt_.notify(UserPrompt::Icon::Critical, QStringLiteral("Database Error"), failure_,
+                           QStringLiteral("remote services failed"));
         failedPasses_ |= bit;
     } else {
         failedPasses_ &= ~bit;
@@ -134,7 +135,8 @@ void RemoteServices::endPass()
     if (!refused_.isEmpty())
         prompt_.notify(UserPrompt::Icon::Warning, QStringLiteral("Warning"),
                        QStringLiteral("Unable to queue a message of the remote services.\n") +
-                           refused_.join(QLatin1Char('\n')));
+                           refused_.join(QLatin1Char('\n')),
+                       QStringLiteral("remote services refused"));
 }
 
 bool RemoteServices::busyElsewhere()

@@ -86,34 +86,55 @@ TEST(EmbedForm, OpeningADialogAgainReplacesTheOpenCopy)
 }
 
 // A notice returns at once and stays over the main window without being
-// modal until its OK; the same notice again while it is open raises it
-// instead of opening another.
+// modal until its OK; a notice of a kind already open joins that box, which
+// keeps its first text and names the later rows up to a bound, then counts
+// them.
 TEST(QtUserPrompt, NoticesDoNotWaitAndDoNotPileUp)
 {
     QWidget main;
     main.setObjectName("frmMain");
     main.show();
     QtUserPrompt prompt;
-    prompt.notify(UserPrompt::Icon::Warning, "Warning", "Row 1 stays.");
-    prompt.notify(UserPrompt::Icon::Warning, "Warning", "Row 1 stays.");
-    prompt.notify(UserPrompt::Icon::Critical, "Database Error", "Unable to read.");
+    const QString head = QStringLiteral("Unable to queue messages.");
+    prompt.notify(UserPrompt::Icon::Warning, "Warning", head + "\nRow 1 stays.", "rows");
+    prompt.notify(UserPrompt::Icon::Warning, "Warning", head + "\nRow 1 stays.", "rows");
+    prompt.notify(UserPrompt::Icon::Critical, "Database Error", "Unable to read.", "read");
+    // Thousands of rows refused one after the other, each with its own text.
+    const int rows = 500;
+    for (int i = 2; i <= rows; ++i)
+        prompt.notify(UserPrompt::Icon::Warning, "Warning", head + QStringLiteral("\nRow %1 stays.").arg(i), "rows");
     const QList<QMessageBox*> open = prompt.openNotices();
     ASSERT_EQ(open.size(), 2);
+    int boxes = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        boxes += qobject_cast<QMessageBox*>(w) && w->isVisible();
+    EXPECT_EQ(boxes, 2);
     QPointer<QMessageBox> box = open[0];
     EXPECT_EQ(box->parentWidget(), &main);
     EXPECT_EQ(box->windowModality(), Qt::NonModal);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
     EXPECT_EQ(box->windowTitle(), "Warning");
-    EXPECT_EQ(box->text(), "Row 1 stays.");
+    const QStringList lines = box->text().split('\n');
+    ASSERT_EQ(lines.size(), QtUserPrompt::kNoticeLines + 1);
+    EXPECT_EQ(lines[0], head);
+    EXPECT_EQ(lines[1], "Row 1 stays.");
+    EXPECT_EQ(lines[2], "Row 2 stays.");
+    const int named = QtUserPrompt::kNoticeLines - 1;
+    EXPECT_EQ(lines[named], QStringLiteral("Row %1 stays.").arg(named));
+    EXPECT_EQ(lines.last(), QStringLiteral("and %1 more").arg(rows - named));
     EXPECT_EQ(open[1]->icon(), QMessageBox::Critical);
+    EXPECT_EQ(open[1]->text(), "Unable to read.");
     QPointer<QDialog> closed = box.data();
     box->button(QMessageBox::Ok)->click();
     EXPECT_TRUE(gone(closed));
     EXPECT_EQ(prompt.openNotices().size(), 1);
-    delete prompt.openNotices().value(0);
+    // Once read and closed, the next warning of that kind has a box again.
+    prompt.notify(UserPrompt::Icon::Warning, "Warning", head + "\nRow 9000 stays.", "rows");
+    ASSERT_EQ(prompt.openNotices().size(), 2);
+    EXPECT_EQ(prompt.openNotices()[1]->text(), head + "\nRow 9000 stays.");
+    qDeleteAll(prompt.openNotices());
 }
-
 
 namespace {
 

@@ -67,9 +67,9 @@ public:
         loop.exec();
         return answer;
     }
-    void notify(Icon icon, const QString& title, const QString& text) override
+    void notify(Icon icon, const QString& title, const QString& text, const QString& kind) override
     {
-        ScriptedPrompt::notify(icon, title, text);
+        ScriptedPrompt::notify(icon, title, text, kind);
         if (onBox)
             onBox();
     }
@@ -172,6 +172,26 @@ TEST_F(HandInTest, RowsThatCannotBeQueuedStayAndAreReportedOnce)
     EXPECT_EQ(queued().size(), 2);
     EXPECT_EQ(count("tbouttemp"), 3);
     EXPECT_EQ(testenv::prompt().count(), 1);
+
+    // A table that cannot be read is told without waiting, in a box of its
+    // own; rows refused later join the box of the refused rows.
+    ASSERT_TRUE(f.db().exec("ALTER TABLE tbouttemp RENAME TO tbgone"));
+    handIn.importOutTemp();
+    ASSERT_EQ(testenv::prompt().count(), 2);
+    const auto unreadable = testenv::prompt().shown()[1];
+    EXPECT_TRUE(unreadable.notice);
+    EXPECT_EQ(unreadable.icon, UserPrompt::Icon::Warning);
+    EXPECT_TRUE(unreadable.text.startsWith("Unable to read messages handed in by another program.\n"));
+    ASSERT_TRUE(f.db().exec("ALTER TABLE tbgone RENAME TO tbouttemp"));
+    handIn_(6, "", "no number again", QVariant());
+    handIn.importOutTemp();
+    ASSERT_EQ(testenv::prompt().count(), 3);
+    const auto& later = testenv::prompt().shown()[2];
+    EXPECT_TRUE(later.text.contains("Row 6:"));
+    EXPECT_TRUE(testenv::prompt().shown()[0].notice);
+    EXPECT_FALSE(testenv::prompt().shown()[0].kind.isEmpty());
+    EXPECT_EQ(later.kind, testenv::prompt().shown()[0].kind);
+    EXPECT_NE(unreadable.kind, later.kind);
 }
 
 TEST_F(HandInTest, LargeHandInIsTakenInSlices)

@@ -14,9 +14,9 @@ UserPrompt::Answer ScriptedPrompt::show(Icon icon, const QString& title, const Q
                : Answer::Ok;
 }
 
-void ScriptedPrompt::notify(Icon icon, const QString& title, const QString& text)
+void ScriptedPrompt::notify(Icon icon, const QString& title, const QString& text, const QString& kind)
 {
-    shown_.append({icon, title, text, Buttons::Ok, true});
+    shown_.append({icon, title, text, Buttons::Ok, true, kind});
 }
 
 void ScriptedPrompt::reset()

@@ -13,10 +13,11 @@ public:
         QString text;
         Buttons buttons;
         bool notice = false; // shown by notify(): nothing waited for it
+        QString kind;        // the kind a notice was given
     };
     Answer show(Icon icon, const QString& title, const QString& text, Buttons buttons) override;
     // Recorded as shown, without an answer and without calling show().
-    void notify(Icon icon, const QString& title, const QString& text) override;
+    void notify(Icon icon, const QString& title, const QString& text, const QString& kind) override;
 
     void reset();
     // Answers given in order; when the script is empty the default answer is

@@ -33,6 +33,14 @@ bool installEditor(MainWindow& window, AppCommands& app)
             else
                 target->setPictureBitmap(picture);
         });
+        // Closed, it hands the keyboard back to the send form it was
+        // opened from, not to the main window it stands over.
+        QObject::connect(editor, &QDialog::finished, form, [form] {
+            if (form->isVisible()) {
+                form->raise();
+                form->activateWindow();
+            }
+        });
         UnloadFormByName(editor);
         EmbedForm(main, editor);
     };

@@ -314,6 +314,7 @@ bool StartHTTPServer(HttpServer& server, int port)
     // Said without waiting: at load the cycle starts after this, and a
     // program left running unattended must not wait for an OK to send.
     server.prompt().notify(UserPrompt::Icon::Warning, QStringLiteral("Warning"),
-                           QStringLiteral("Unable to start HTTP service on port %1.\n%2").arg(port).arg(reason));
+                           QStringLiteral("Unable to start HTTP service on port %1.\n%2").arg(port).arg(reason),
+                           QStringLiteral("http port"));
     return false;
 }

@@ -31,10 +31,13 @@
 #include "base/AppPaths.h"
 #include "base/Database.h"
 #include "base/Settings.h"
+#include "controls/FormHelpers.h"
 #include "controls/PopButton.h"
+#include "controls/QtUserPrompt.h"
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/Seed.h"
+#include "support/BoxAnswerer.h"
 #include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
@@ -301,6 +304,29 @@ TEST_F(ExchangeUiTest, AFailedImportKeepsTheWizardOpen)
     EXPECT_EQ(form->step(), 1);
     ASSERT_EQ(testenv::prompt().count(), 1);
     EXPECT_EQ(testenv::prompt().shown()[0].title, "Error");
+}
+
+// With the program's real boxes: after the box of a file that cannot be
+// mapped is answered, the wizard over the main window is the active window
+// and keeps the focus on its Next key.
+TEST_F(ExchangeUiTest, AfterTheErrorBoxTheWizardHasTheKeyboard)
+{
+    w->show();
+    QtUserPrompt boxes;
+    BoxAnswerer person;
+    QPointer<FileImportForm> form = openSingleDialog<FileImportForm>(w.get(), db, boxes, testenv::windows());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    writeFile(path("empty.csv"), "\r\n");
+    form->chooseFile(path("empty.csv"));
+    auto* next = child<QPushButton>(form, "cmdNext");
+    next->setFocus();
+    QTest::keyClick(next, Qt::Key_Space);
+    ASSERT_EQ(person.texts, QStringList{"Input past end of file"});
+    EXPECT_EQ(person.owners.value(0), form.data());
+    ASSERT_TRUE(testenv::waitUntil([&] { return QApplication::activeWindow() == form; }, 20000));
+    EXPECT_EQ(QApplication::focusWidget(), next);
+    EXPECT_EQ(form->step(), 1);
+    delete form;
 }
 
 TEST_F(ExchangeUiTest, ExportKeysWriteTheSelectedAddresses)

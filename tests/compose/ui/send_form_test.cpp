@@ -30,6 +30,8 @@
 #include "compose/ui/ComposeWiring.h"
 #include "compose/ui/SendForm.h"
 #include "controls/FileDialogs.h"
+#include "controls/FormHelpers.h"
+#include "controls/QtUserPrompt.h"
 #include "controls/QtWindowServices.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MessageListModel.h"
@@ -37,6 +39,7 @@
 #include "engine/OutboxQueue.h"
 #include "sms/Gsm7.h"
 #include "sms/SmartReference.h"
+#include "support/BoxAnswerer.h"
 #include "support/ScriptedWindowServices.h"
 #include "support/TestEnv.h"
 
@@ -542,6 +545,36 @@ TEST_F(FormFixture, TabOrderDefaultAndCancelButtonsAndAccessibleNames)
 // ----------------------------------------------------------------- wiring
 
 namespace {
+
+// The send form over the main window, with the program's real boxes: once
+// "Phone number cannot be blank" is answered the form is the active window
+// with the focus in the number box.
+TEST_F(FormFixture, AfterTheBlankNumberBoxTheNumberIsTypedIntoTheForm)
+{
+    QWidget main;
+    main.setObjectName("frmMain");
+    main.resize(800, 600);
+    main.show();
+    QtUserPrompt boxes;
+    BoxAnswerer person;
+    QPointer<SendForm> over = new SendForm(
+        db, boxes, testenv::windows(), st,
+        [this](const QString& n, int t, const QString& c, const QDateTime& w, int p) {
+            return queue.AddToOutbox(n, t, c, w, p);
+        },
+        hooks(), &main);
+    EmbedForm(&main, over);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(over));
+    over->chooseRecipients(RecipientMode::Numbers);
+    over->txtMessage()->setPlainText("ok");
+    over->cmdSend()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    ASSERT_EQ(person.texts, QStringList{compose::text::kNoNumber});
+    EXPECT_EQ(person.owners.value(0), over.data());
+    ASSERT_TRUE(testenv::waitUntil([&] { return QApplication::activeWindow() == over; }, 20000));
+    EXPECT_EQ(QApplication::focusWidget(), over->txtNumber());
+    delete over;
+}
 
 struct Wired : ::testing::Test {
     testenv::FreshDb fresh;

@@ -648,6 +648,7 @@ TEST_F(Wired, TheSendFormsEditButtonsOpenTheEditorOnItsBitmapAndOkHandsItBack)
     QTest::mouseClick(form->cmdLogoEdit(), Qt::LeftButton);
     PaintForm* editor = openEditor();
     ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor));
     EXPECT_EQ(editor->parentWidget(), app->window());
     EXPECT_FALSE(editor->isModal());
     EXPECT_EQ(editor->model().picType(), 3);
@@ -657,6 +658,8 @@ TEST_F(Wired, TheSendFormsEditButtonsOpenTheEditorOnItsBitmapAndOkHandsItBack)
     QTest::mouseClick(editor->cmdOK(), Qt::LeftButton);
     EXPECT_EQ(form->logoBitmap(), inkAt({{3, 3}}, 72, 14));
     EXPECT_TRUE(form->logoLoaded());
+    // The keyboard is back in the send form, not in the main window.
+    EXPECT_TRUE(testenv::waitUntil([&] { return QApplication::activeWindow() == form; }, 20000));
 
     // Opened again, the editor starts from the form's logo.
     QTest::mouseClick(form->cmdLogoEdit(), Qt::LeftButton);

@@ -11,7 +11,10 @@
 
 #include "base/Database.h"
 #include "base/UserPrompt.h"
+#include "controls/FormHelpers.h"
+#include "controls/QtUserPrompt.h"
 #include "security/ui/LoginDialog.h"
+#include "support/BoxAnswerer.h"
 #include "support/TestEnv.h"
 
 using security::LoginMode;
@@ -197,6 +200,34 @@ TEST_F(Login, ChangeWindowsKeepTheFocusOnTheFirstBoxUntilStored)
     d.cmdCancel->click();
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(stored("pwdadmin"), "admin1");
+}
+
+// The administrator check opened over the main window, with the program's
+// real boxes: after "Invalid Password" is answered the login is the active
+// window again and the next password typed goes into its box.
+TEST_F(Login, AfterAWrongPasswordTheNextOneIsTypedIntoTheLogin)
+{
+    QWidget main;
+    main.setObjectName("frmMain");
+    main.resize(640, 480);
+    main.show();
+    QtUserPrompt boxes;
+    BoxAnswerer person;
+    QPointer<LoginDialog> d =
+        openSingleDialog<LoginDialog>(&main, f.db(), boxes, LoginMode::AdminCheck, int(security::UserPassword));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+    QTest::keyClicks(QApplication::focusWidget(), "wrong");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_EQ(person.texts, QStringList{"Invalid Password"});
+    EXPECT_EQ(person.owners.value(0), d.data());
+    ASSERT_TRUE(testenv::waitUntil([&] { return QApplication::activeWindow() == d; }, 20000));
+    ASSERT_EQ(QApplication::focusWidget(), d->txtPassword);
+    d->txtPassword->selectAll();
+    QTest::keyClicks(QApplication::focusWidget(), "admin1");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(d->tries(), 1);
+    ASSERT_NE(d->changeWindow(), nullptr);
+    delete d;
 }
 
 TEST_F(Login, StartUpWithoutAUserPasswordAsksNothing)
