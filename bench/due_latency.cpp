@@ -97,6 +97,7 @@ int main(int argc, char** argv)
         scheduler.setChannel(&link);
         installOutboxSender(scheduler, sender);
         installHandIn(scheduler, handIn);
+        scheduler.steps().readOutboxFlag = [&flag] { return flag.readFloat(); };
         st.bModemConnected = true;
         st.bOutboxPaused = false;
 
