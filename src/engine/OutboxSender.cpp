@@ -38,12 +38,13 @@ OutboxSender::OutboxSender(EngineState& state, Database& db, const Clock& clock,
 bool OutboxSender::pickDueRow(Row* row)
 {
     // A row marked "A" is being sent, or was when the program stopped: the
-    // journal decides about it, never a new send.
+    // journal decides about it, never a new send. A stored time is the start
+    // of its second (whole seconds): a row whose second has begun is due.
     const Recordset rs = db_.query(
         QStringLiteral("SELECT q.msgcode,q.msgtype,q.msgno,q.msgcontent,q.msgcreated,q.msgout,q.msgoutpri,"
                        "a.addrnam1,a.addrnam2 "
                        "FROM tboutqueue q LEFT JOIN tbaddrs a ON a.addrno=q.msgno "
-                       "WHERE q.msgout < ? AND q.msgstatus IS NOT 'A' "
+                       "WHERE q.msgout <= ? AND q.msgstatus IS NOT 'A' "
                        "ORDER BY q.msgoutpri, q.msgout, q.msgcode LIMIT 1"),
         {dbtime::toDb(clock_.now())});
     if (!rs.ok() || rs.isEmpty())
@@ -265,10 +266,16 @@ OutboxSender::TryResult OutboxSender::sendPart(const Row& row, int part, int tot
             channel_->exchange(QString(QChar(0x1B)), kCmgsTimeout);
             return TryResult::Waiting;
         }
-        // Recorded once the system has taken the whole body: a program that
-        // dies before has sent nothing, and counts no body as gone out.
-        const AtResult answer =
-            channel_->exchange(body, pduTimeout, [&] { journal_.partWritten(row.code, part); });
+        // Recorded as gone out before the system gets the body: a program
+        // killed at any moment after the write began counts the body as
+        // unanswered, so kills add no copy beyond the limit.
+        if (!journal_.partWritten(row.code, part)) {
+            qWarning("OutboxSender: cannot write %s; message %lld waits", qPrintable(journal_.path()),
+                     row.code);
+            channel_->exchange(QString(QChar(0x1B)), kCmgsTimeout);
+            return TryResult::Waiting;
+        }
+        const AtResult answer = channel_->exchange(body, pduTimeout);
         if (answer.success) {
             // On the disk before anything else happens.
             journal_.confirmPart(row.code, part, modemReferenceOf(answer.reply));

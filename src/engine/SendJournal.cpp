@@ -78,11 +78,11 @@ void SendJournal::closeFile()
     fd_ = -1;
 }
 
-bool SendJournal::append(const QByteArray& line)
+bool SendJournal::append(const QByteArray& line, bool sync)
 {
     if (!ensureOpen())
         return false;
-    if (!writeAll(fd_, line + '\n') || ::fdatasync(fd_) != 0) {
+    if (!writeAll(fd_, line + '\n') || (sync && ::fdatasync(fd_) != 0)) {
         // A half-written line is dropped when the file is next read.
         closeFile();
         return false;
@@ -273,9 +273,16 @@ bool SendJournal::beginPart(qint64 code, const QByteArray& id, int part, int tot
 
 bool SendJournal::partWritten(qint64 code, int part)
 {
+    // In the file before the body is written, not after: a program killed
+    // once the system has the body must count it as gone out. The system
+    // keeps a written record through the program's death, so it is not
+    // synced; the next record's sync takes it to the disk. Not in the file,
+    // the body is not written, and memory keeps it as begun only.
     const QByteArray line = "W " + num(code) + ' ' + entries_.value(code).id + ' ' + num(part);
+    if (!append(line, false))
+        return false;
     applyLine(line);
-    return append(line);
+    return true;
 }
 
 bool SendJournal::confirmPart(qint64 code, int part, int modemReference)

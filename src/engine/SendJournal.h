@@ -7,18 +7,20 @@
 // still owe their move to Sent Items.
 //
 // One record a line, fields separated by one blank, ended by LF. Each record
-// is appended (and then synced with fdatasync) before the sender takes its
-// next step:
+// is appended (and, but for W, then synced with fdatasync) before the sender
+// takes its next step:
 //
 //   P <code> <id> <part> <total> <mr>        the body of part <part> (1-based)
 //                                            of <total> is about to be written
 //                                            (the modem showed its prompt)
-//   W <code> <id> <part>                     that body has been written: the
-//                                            system took all of it for the
-//                                            line (appended as soon as the
-//                                            write returned; a record in the
-//                                            file survives the program's
-//                                            death even before it is synced)
+//   W <code> <id> <part>                     that body is handed to the system
+//                                            for the line: appended right
+//                                            before the body's write, so a
+//                                            body the system may have taken
+//                                            is never counted as not gone
+//                                            (a record in the file survives
+//                                            the program's death even before
+//                                            it is synced, so W is not)
 //   C <code> <id> <part> <total> <mr> <ref>  the modem confirmed that part;
 //                                            <ref> from "+CMGS: ", -1 unknown
 //   R <code> <id> <part>                     that part did not go: the modem
@@ -32,11 +34,12 @@
 // tell the row apart from another one given the same code later (rowId()).
 // A P and W that are followed by neither a C nor an R of their part (before
 // the next P of that part, or the end of the file) are a body whose outcome
-// is not known. A P without its W is a body that never left: it counts for
-// nothing. A line without its LF (a write cut short) or that does not read
-// is ignored. The file is written anew without the forgotten messages
-// (a temporary file renamed over it) whenever a message is forgotten, so it
-// holds only the messages at work.
+// is not known (a death between the W and the body's write is counted so
+// too: it errs toward not writing the body again). A P without its W is a
+// body that never left: it counts for nothing. A line without its LF (a
+// write cut short) or that does not read is ignored. The file is written
+// anew without the forgotten messages (a temporary file renamed over it)
+// whenever a message is forgotten, so it holds only the messages at work.
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -73,6 +76,8 @@ public:
     // The steps of a send. Each is recorded in memory and appended to the
     // file; false when the file could not take it.
     bool beginPart(qint64 code, const QByteArray& id, int part, int total, int mr);
+    // Called right before the body is handed to the system; unless it
+    // returns true, the body must not be written.
     bool partWritten(qint64 code, int part);
     bool confirmPart(qint64 code, int part, int modemReference);
     bool refusePart(qint64 code, int part);
@@ -121,7 +126,8 @@ private:
         QString status;
     };
 
-    bool append(const QByteArray& line);
+    // Appends a record; synced unless sync is false.
+    bool append(const QByteArray& line, bool sync = true);
     bool ensureOpen();
     void closeFile();
     void applyLine(const QByteArray& line);

@@ -256,6 +256,29 @@ TEST_F(SenderFixture, PriorityThenSendTimeThenCodeDecideTheOrder)
     EXPECT_EQ(st.sngSendCount, 1 + 7) << "the queue set it to 1, each call counts";
 }
 
+TEST_F(SenderFixture, ARowIsDueOnceItsSecondHasBegun)
+{
+    // Times are stored in whole seconds: a row handed in at 12:00:05.100
+    // reads 12:00:05 and goes at once, not a second later.
+    struct AtClock : Clock {
+        QDateTime t;
+        QDateTime now() const override { return t; }
+    } clock;
+    const QDateTime second(QDate(2031, 3, 4), QTime(12, 0, 5));
+    clock.t = second.addMSecs(100);
+    OutboxSender timed(st, db, clock);
+    timed.setChannel(&modem);
+    queueText("+101", "this second", 9, clock.t);
+    queueText("+102", "the next second", 9, second.addSecs(1));
+    timed.SendNextOutbox();
+    timed.SendNextOutbox();
+    QStringList to;
+    for (const Submit& s : modem.submits())
+        to << s.da.number;
+    EXPECT_EQ(to, QStringList({"+101"}));
+    EXPECT_EQ(queued(), 1);
+}
+
 TEST_F(SenderFixture, APartFailingTwiceThenPassingKeepsItsReference)
 {
     int pdus = 0;

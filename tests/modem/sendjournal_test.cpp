@@ -183,10 +183,11 @@ TEST_F(JournalSimTest, ACrashAfterTheConfirmationOrWithoutAnswerIsSettledFromThe
     queueText("+447700900104", "died before the body");
     queueText("+447700900105", "not begun");
     queueText("+447700900106", "died twice between the record and the body");
-    crashState({1, 2, 3, 4, 5, 6},
+    queueText("+447700900107", "died waiting, then before the second body");
+    crashState({1, 2, 3, 4, 5, 6, 7},
                {"P 1 <id> 1 1 5", "W 1 <id> 1", "C 1 <id> 1 1 5 5", "P 2 <id> 1 1 6", "W 2 <id> 1",
                 "P 3 <id> 1 1 7", "W 3 <id> 1", "P 3 <id> 1 1 7", "W 3 <id> 1", "P 6 <id> 1 1 8",
-                "P 6 <id> 1 1 8"});
+                "P 6 <id> 1 1 8", "P 7 <id> 1 1 9", "W 7 <id> 1", "P 7 <id> 1 1 9"});
     // A line cut short by the crash counts for nothing.
     {
         QFile f(journalPath);
@@ -195,21 +196,24 @@ TEST_F(JournalSimTest, ACrashAfterTheConfirmationOrWithoutAnswerIsSettledFromThe
     }
 
     restart();
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < 8; ++i)
         sender->SendNextOutbox();
 
     // 1 confirmed: never again. 3 went out twice without an answer: never a
     // third time, logged failed. 2 once more, with its own reference; 4 and
     // 5 had no body written and go as usual; neither had 6, whose body was
-    // recorded as about to go each time but never written.
+    // recorded as about to go each time but never written. 7 had one body
+    // out and the second not yet written: once more.
     QStringList to;
     for (const tpdu::Submit& s : modem.sentMessages())
         to << s.da.number + "/" + QString::number(s.mr);
-    EXPECT_EQ(to, QStringList({"+447700900102/6", "+447700900104/1", "+447700900105/2", "+447700900106/8"}));
+    EXPECT_EQ(to, QStringList({"+447700900102/6", "+447700900104/1", "+447700900105/2", "+447700900106/8",
+                               "+447700900107/9"}));
+    EXPECT_EQ(bodies(), 5);
     const Recordset log = db.query("SELECT msgno,msgstatus FROM tboutlog ORDER BY msgno");
-    ASSERT_EQ(log.size(), 6);
-    const QStringList expected = {"C", "C", "E", "C", "C", "C"};
-    for (int i = 0; i < 6; ++i)
+    ASSERT_EQ(log.size(), 7);
+    const QStringList expected = {"C", "C", "E", "C", "C", "C", "C"};
+    for (int i = 0; i < 7; ++i)
         EXPECT_EQ(log.value(i, 1).toString(), expected[i]) << log.value(i, 0).toString().toStdString();
     EXPECT_EQ(queued(), 0);
     EXPECT_EQ(journalLines(), QStringList());
