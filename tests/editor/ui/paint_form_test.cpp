@@ -178,9 +178,10 @@ TEST_F(Editor, TheWindowShowsTheViewTheToolsAndTheButtonsWithTheirNames)
     form->optTool(Tool::Pencil)->setChecked(true);
     EXPECT_EQ(form->model().tool(), Tool::Pencil);
 
-    // No default button: Enter does not end the editing.
+    // OK is the default button (Enter); no other button takes Enter over
+    // when it has the focus.
     for (QPushButton* b : form->findChildren<QPushButton*>())
-        EXPECT_FALSE(b->isDefault() || b->autoDefault()) << b->objectName().toStdString();
+        EXPECT_EQ(b->isDefault() || b->autoDefault(), b == form->cmdOK()) << b->objectName().toStdString();
 
     const QRegularExpression control("^(opt|cmd|pic)");
     int checked = 0;
