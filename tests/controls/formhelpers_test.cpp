@@ -136,6 +136,8 @@ TEST(FileDialogs, ListingTheDataFolderLeavesTheDatabaseToSqlite)
     ASSERT_TRUE(testenv::holdsLock(f.path()));
     const QString wal = f.path() + QStringLiteral("-wal");
     ASSERT_TRUE(QFile::exists(wal));
+    const QString picture = f.dir() + QStringLiteral("/picture.bmp");
+    ASSERT_TRUE(QFile(picture).open(QIODevice::WriteOnly));
 
     // An open dialog that lists every file, and the picture editor's save
     // dialog, whose filter hides the database but still lists the folder.
@@ -155,12 +157,14 @@ TEST(FileDialogs, ListingTheDataFolderLeavesTheDatabaseToSqlite)
         });
         dialog.show();
         ASSERT_TRUE(testenv::waitUntil([&] { return listed; }, 30000)) << c.filters.toStdString();
-        if (c.mode == QFileDialog::AcceptOpen) {
-            // Every picture and kind is in: nothing left to look up.
-            const QModelIndex row = model->index(f.path());
-            ASSERT_TRUE(testenv::waitUntil([&] { return !model->data(row.siblingAtColumn(2)).toString().isEmpty(); }, 30000));
-            EXPECT_FALSE(model->data(row, Qt::DecorationRole).isNull());
-        }
+        // Every picture and kind is in: nothing left to look up. The save
+        // dialog hides the database, so its lookups are waited for through
+        // a picture listed beside it, looked up with the folder's other files.
+        const QString shown = c.mode == QFileDialog::AcceptOpen ? f.path() : picture;
+        QModelIndex row;
+        ASSERT_TRUE(testenv::waitUntil([&] { return (row = model->index(shown)).isValid(); }, 30000));
+        ASSERT_TRUE(testenv::waitUntil([&] { return !model->data(row.siblingAtColumn(2)).toString().isEmpty(); }, 30000));
+        EXPECT_FALSE(model->data(row, Qt::DecorationRole).isNull());
         EXPECT_TRUE(testenv::holdsLock(f.path())) << c.filters.toStdString();
         dialog.reject();
 
