@@ -126,10 +126,10 @@ TEST_F(Shell, MenuBarCaptionsAndNames)
     EXPECT_EQ(captions(top[1]->menu()),
               QStringList({"&Activate Outbox=mnuActivate", "&Detect Modem=mnuSystemDetectModem",
                            "&Reset Modem=mnuSystemResetModem", "Se&ttings=mnuSystemSetting",
-                           "Change &Password=mnuSettingPassword", "System Log=mnuSystemLog",
+                           "Change &Password=mnuSettingPassword", "System &Log=mnuSystemLog",
                            "&Minimise to System Tray=mnuMinimise"}));
     EXPECT_EQ(captions(w->findChild<QMenu*>("mnuSettingPassword")),
-              QStringList({"Change User Password=mnuChgPwdUsr", "Change Admin Password=mnuChgPwdAdm"}));
+              QStringList({"Change &User Password=mnuChgPwdUsr", "Change &Admin Password=mnuChgPwdAdm"}));
     EXPECT_EQ(captions(w->findChild<QMenu*>("mnuSystemSetting")),
               QStringList({"Remote &Retrieving=mnuSettingRemoteRetrieving", "Auto-&forward=mnuSystemSettingAutFwd",
                            "&Auto-respond=mnuSystemSettingAutRsp", "&HTTP Service=mnuSystemSettingHTTP",
