@@ -6,6 +6,7 @@
 #include "base/UserPrompt.h"
 #include "sms/AddressFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -44,16 +45,23 @@ QString allColumns()
     return cols.join(QLatin1Char(','));
 }
 
+// The file's error, after its path: "Permission denied" alone does not
+// say which file.
+QString fileError(const QFileDevice& file)
+{
+    return QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(file.fileName()), file.errorString());
+}
+
 bool readWholeFile(const QString& path, QString* text, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+        *error = fileError(file);
         return false;
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
+        *error = fileError(file);
         return false;
     }
     *text = addrfile::decodeText(bytes);
@@ -66,7 +74,7 @@ class ImportLog {
 public:
     explicit ImportLog(const QString& path) : file_(path) {}
     bool open() { return file_.open(QIODevice::WriteOnly | QIODevice::Truncate); }
-    QString errorString() const { return file_.errorString(); }
+    QString errorString() const { return fileError(file_); }
     void line(const QString& text) { file_.write((text + QLatin1String("\r\n")).toUtf8()); }
 
 private:

@@ -4,8 +4,11 @@
 #include <QAccessibleWidget>
 #include <QCursor>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace {
 
@@ -118,6 +121,22 @@ void PopButton::paintEvent(QPaintEvent*)
         return;
     QPainter painter(this);
     painter.drawPixmap(0, 0, p);
+    if (hasFocus()) {
+        QStyleOptionFocusRect frame;
+        frame.initFrom(this);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);
+    }
+}
+
+void PopButton::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Space && e->modifiers() == Qt::NoModifier) {
+        e->accept();
+        if (!e->isAutoRepeat() && isEnabled())
+            emit clicked();
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void PopButton::mouseMoveEvent(QMouseEvent* e)

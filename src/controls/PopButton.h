@@ -14,6 +14,9 @@
 //
 // Pictures are drawn at the top left, unscaled; the host sets the size
 // (sizeHint() is the inactive picture's size).
+//
+// It takes no focus unless its host gives it a focus policy; with the
+// focus it shows a focus frame and Space clicks it.
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
@@ -62,6 +65,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:

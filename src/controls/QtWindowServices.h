@@ -1,6 +1,7 @@
 #pragma once
 // The program's window services: its own file dialogs (FileDialogs.h),
-// QDialog::exec and the desktop's programs.
+// QDialog::exec and the desktop's programs, started through the desktop's
+// opener (xdg-open) so that its answer is known.
 #include "controls/WindowServices.h"
 
 class QtWindowServices : public WindowServices {
@@ -10,5 +11,5 @@ public:
     QString chooseFileToSave(QWidget* parent, const QString& caption, const QString& folder,
                              const QString& filters) override;
     int runModal(QDialog& dialog) override;
-    bool openUrl(const QUrl& url) override;
+    void openUrl(const QUrl& url, const OpenOutcome& outcome = {}) override;
 };

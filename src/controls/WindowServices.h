@@ -5,6 +5,7 @@
 // UserPrompt; the program hands in QtWindowServices, tests a scripted one,
 // so that no test blocks on a dialog or starts another program.
 #include <QString>
+#include <functional>
 
 #include "controls/FileDialogs.h"
 
@@ -25,6 +26,8 @@ public:
     // Runs the dialog modally; returns its result (QDialog::Accepted, ...).
     virtual int runModal(QDialog& dialog) = 0;
     // Opens an address (http:, mailto:, ...) or a local file with the
-    // desktop's program for it; false when no program took it.
-    virtual bool openUrl(const QUrl& url) = 0;
+    // desktop's program for it and returns at once; outcome, when given,
+    // learns later whether a program took it (false when none could).
+    using OpenOutcome = std::function<void(bool opened)>;
+    virtual void openUrl(const QUrl& url, const OpenOutcome& outcome = {}) = 0;
 };

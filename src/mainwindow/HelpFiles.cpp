@@ -33,26 +33,31 @@ QString ensure(const QString& name)
     return target;
 }
 
-bool open(WindowServices& windows, const QString& path)
+bool open(WindowServices& windows, const QString& path, const WindowServices::OpenOutcome& outcome = {})
 {
     if (path.isEmpty())
         return false;
-    return windows.openUrl(QUrl::fromLocalFile(path));
+    windows.openUrl(QUrl::fromLocalFile(path), outcome);
+    return true;
 }
 
-// Opens the file at path (wanted: where it belongs); says why it did not.
-bool show(UserPrompt& prompt, WindowServices& windows, const QString& path, const QString& wanted,
+// Opens the file at path (wanted: where it belongs); says why it did not,
+// at once when it could not be written, else when the desktop answers that
+// no program took it.
+void show(UserPrompt& prompt, WindowServices& windows, const QString& path, const QString& wanted,
           const QString& what, const QString& shows)
 {
-    if (open(windows, path))
-        return true;
-    if (path.isEmpty())
+    if (path.isEmpty()) {
         prompt.error(QStringLiteral("Unable to write the %1 to:\n%2").arg(what, QDir::toNativeSeparators(wanted)));
-    else
-        prompt.error(QStringLiteral("Unable to open the %1: no program to show %2 is set up.\n\n"
-                                    "The file is:\n%3")
-                         .arg(what, shows, QDir::toNativeSeparators(path)));
-    return false;
+        return;
+    }
+    const QString failure = QStringLiteral("Unable to open the %1: no program to show %2 is set up.\n\n"
+                                           "The file is:\n%3")
+                                .arg(what, shows, QDir::toNativeSeparators(path));
+    open(windows, path, [&prompt, failure](bool opened) {
+        if (!opened)
+            prompt.error(failure);
+    });
 }
 
 } // namespace
@@ -68,15 +73,14 @@ QString ensureManual() { return ensure(QStringLiteral("manual.pdf")); }
 bool openContent(WindowServices& windows) { return open(windows, ensureContent()); }
 bool openManual(WindowServices& windows) { return open(windows, ensureManual()); }
 
-bool showContent(UserPrompt& prompt, WindowServices& windows)
+void showContent(UserPrompt& prompt, WindowServices& windows)
 {
-    return show(prompt, windows, ensureContent(), contentPath(), QStringLiteral("help"), QStringLiteral("web pages"));
+    show(prompt, windows, ensureContent(), contentPath(), QStringLiteral("help"), QStringLiteral("web pages"));
 }
 
-bool showManual(UserPrompt& prompt, WindowServices& windows)
+void showManual(UserPrompt& prompt, WindowServices& windows)
 {
-    return show(prompt, windows, ensureManual(), manualPath(), QStringLiteral("user manual"),
-                QStringLiteral("PDF files"));
+    show(prompt, windows, ensureManual(), manualPath(), QStringLiteral("user manual"), QStringLiteral("PDF files"));
 }
 
 } // namespace HelpFiles

@@ -23,13 +23,15 @@ QString ensureContent();
 QString ensureManual();
 
 // Open the file with the desktop's program for it; false when it could
-// not be written or no program took it.
+// not be written. Whether a program took it is not waited for.
 bool openContent(WindowServices& windows);
 bool openManual(WindowServices& windows);
 
 // "&Content" and "&User Manual" of the Help menu: open the file, and when
-// that fails say so in an "Error" box that tells where the file is.
-bool showContent(UserPrompt& prompt, WindowServices& windows);
-bool showManual(UserPrompt& prompt, WindowServices& windows);
+// that fails say so in an "Error" box that tells where the file is. They
+// return at once; the box comes when the desktop answers that no program
+// took the file (the prompt must outlive that answer).
+void showContent(UserPrompt& prompt, WindowServices& windows);
+void showManual(UserPrompt& prompt, WindowServices& windows);
 
 } // namespace HelpFiles

@@ -18,11 +18,13 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -31,6 +33,8 @@
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QToolBar>
 #include <QTimer>
 #include <QHash>
@@ -75,7 +79,8 @@ constexpr int px(int tw) { return twips::toPx(tw); }
 
 namespace {
 
-// A label that reports a click (press and release inside it).
+// A label that reports a click (press and release inside it), or Space or
+// Enter while it has the focus, which it shows with a focus frame.
 class ClickLabel : public QLabel {
 public:
     std::function<void()> onClick;
@@ -87,6 +92,27 @@ protected:
         if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && onClick)
             onClick();
         QLabel::mouseReleaseEvent(e);
+    }
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        const bool press = e->key() == Qt::Key_Space || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+        if (press && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            e->accept();
+            if (!e->isAutoRepeat() && onClick)
+                onClick();
+            return;
+        }
+        QLabel::keyPressEvent(e);
+    }
+    void paintEvent(QPaintEvent* e) override
+    {
+        QLabel::paintEvent(e);
+        if (!hasFocus())
+            return;
+        QPainter painter(this);
+        QStyleOptionFocusRect frame;
+        frame.initFrom(this);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);
     }
 };
 
@@ -222,10 +248,10 @@ void MainWindow::buildMenus()
     }
     QMenu* password = system->addMenu(QStringLiteral("Change &Password"));
     password->setObjectName(QStringLiteral("mnuSettingPassword"));
-    addMenuEntry(password, QStringLiteral("Change User Password"), QStringLiteral("mnuChgPwdUsr"));
-    addMenuEntry(password, QStringLiteral("Change Admin Password"), QStringLiteral("mnuChgPwdAdm"));
+    addMenuEntry(password, QStringLiteral("Change &User Password"), QStringLiteral("mnuChgPwdUsr"));
+    addMenuEntry(password, QStringLiteral("Change &Admin Password"), QStringLiteral("mnuChgPwdAdm"));
     system->addSeparator();
-    addMenuEntry(system, QStringLiteral("System Log"), QStringLiteral("mnuSystemLog"));
+    addMenuEntry(system, QStringLiteral("System &Log"), QStringLiteral("mnuSystemLog"));
     addMenuEntry(system, QStringLiteral("&Minimise to System Tray"), QStringLiteral("mnuMinimise"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -290,6 +316,7 @@ void MainWindow::buildStatusBar()
     prgSignal_->setMaximum(100);
     prgSignal_->setValue(10);
     prgSignal_->setToolTip(QStringLiteral("Signal level"));
+    prgSignal_->setAccessibleName(QStringLiteral("Signal level"));
     lblMessageId_ = new QLabel(this);
     lblMessageId_->setObjectName(QStringLiteral("stsMessageId"));
     lblMessageId_->setMinimumWidth(px(3000));
@@ -365,6 +392,8 @@ QWidget* MainWindow::buildShortcutStrip()
     logo->setAlignment(Qt::AlignCenter);
     logo->setCursor(Qt::PointingHandCursor);
     logo->setToolTip(QStringLiteral("Velquarin on the web"));
+    logo->setAccessibleName(QStringLiteral("Velquarin on the web"));
+    logo->setFocusPolicy(Qt::TabFocus);
     logo->onClick = [this] { app_.windows().openUrl(QUrl(QString::fromLatin1(kHomePageUrl))); };
     logo_ = logo;
     v->addWidget(logo);
@@ -382,6 +411,7 @@ QWidget* MainWindow::buildShortcutStrip()
         button->setFixedSize(button->sizeHint());
         button->setCursor(Qt::PointingHandCursor);
         button->setToolTip(QLatin1String(kShortcutCaptions[i]));
+        button->setFocusPolicy(Qt::TabFocus);
         const NodeKind target = targets[i];
         connect(button, &PopButton::clicked, this, [this, target] { jumpToNode(target); });
         shortcuts_[size_t(i)] = button;

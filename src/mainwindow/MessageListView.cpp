@@ -40,6 +40,15 @@ void MessageListView::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // Enter opens the current row, as the double click does.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        const QModelIndex current = currentIndex();
+        if (current.isValid() && model() && current.row() < model()->rowCount())
+            emit openRequested();
+        return;
+    }
     if (event->matches(QKeySequence::SelectAll)) {
         selectAll();
         event->accept();

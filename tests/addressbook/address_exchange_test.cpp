@@ -391,10 +391,12 @@ TEST_F(ExchangeTest, ADatabaseErrorStopsTheImportWithoutEndLine)
     // The log is closed: it can be removed and written again at once.
     EXPECT_TRUE(QFile::remove(logPath));
 
-    // A file that is gone: the import stops before any record.
+    // A file that is gone: the import stops before any record, and the
+    // error names the file.
     o.file = file("missing.csv");
     r = addrx::importFile(db, o, logPath);
     EXPECT_TRUE(r.aborted);
+    EXPECT_TRUE(r.error.startsWith(QDir::toNativeSeparators(o.file) + "\n")) << r.error.toStdString();
     EXPECT_EQ(r.total, 0);
     EXPECT_EQ(log(), logText({}, false));
 }

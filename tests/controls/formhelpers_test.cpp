@@ -13,6 +13,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QMessageBox>
 #include <QProcess>
@@ -138,26 +139,6 @@ TEST(QtUserPrompt, NoticesDoNotWaitAndDoNotPileUp)
 
 namespace {
 
-// Whether this process holds a POSIX lock on the file, as /proc/locks shows
-// it to every process.
-bool holdsLock(const QString& path)
-{
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return false;
-    QFile locks(QStringLiteral("/proc/locks"));
-    if (!locks.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray pid = QByteArray::number(qint64(::getpid()));
-    for (const QByteArray& line : locks.readAll().split('\n')) {
-        const QList<QByteArray> f = line.simplified().split(' ');
-        // "1: POSIX ADVISORY READ <pid> <maj:min:inode> <start> <end>"; waiters have "->".
-        if (f.size() >= 6 && f[1] == "POSIX" && f[4] == pid && f[5].split(':').value(2) == QByteArray::number(qulonglong(st.st_ino)))
-            return true;
-    }
-    return false;
-}
-
 QString otherProgramReads(const QString& db, const QString& sql)
 {
     QProcess p;
@@ -173,9 +154,11 @@ TEST(FileDialogs, ListingTheDataFolderLeavesTheDatabaseToSqlite)
 {
     testenv::FreshDb f;
     ASSERT_TRUE(f.db().exec(QStringLiteral("INSERT INTO tbgrps (grpnam) VALUES ('one')")));
-    ASSERT_TRUE(holdsLock(f.path()));
+    ASSERT_TRUE(testenv::holdsLock(f.path()));
     const QString wal = f.path() + QStringLiteral("-wal");
     ASSERT_TRUE(QFile::exists(wal));
+    const QString picture = f.dir() + QStringLiteral("/picture.bmp");
+    ASSERT_TRUE(QFile(picture).open(QIODevice::WriteOnly));
 
     // An open dialog that lists every file, and the picture editor's save
     // dialog, whose filter hides the database but still lists the folder.
@@ -195,13 +178,15 @@ TEST(FileDialogs, ListingTheDataFolderLeavesTheDatabaseToSqlite)
         });
         dialog.show();
         ASSERT_TRUE(testenv::waitUntil([&] { return listed; }, 30000)) << c.filters.toStdString();
-        if (c.mode == QFileDialog::AcceptOpen) {
-            // Every picture and kind is in: nothing left to look up.
-            const QModelIndex row = model->index(f.path());
-            ASSERT_TRUE(testenv::waitUntil([&] { return !model->data(row.siblingAtColumn(2)).toString().isEmpty(); }, 30000));
-            EXPECT_FALSE(model->data(row, Qt::DecorationRole).isNull());
-        }
-        EXPECT_TRUE(holdsLock(f.path())) << c.filters.toStdString();
+        // Every picture and kind is in: nothing left to look up. The save
+        // dialog hides the database, so its lookups are waited for through
+        // a picture listed beside it, looked up with the folder's other files.
+        const QString shown = c.mode == QFileDialog::AcceptOpen ? f.path() : picture;
+        QModelIndex row;
+        ASSERT_TRUE(testenv::waitUntil([&] { return (row = model->index(shown)).isValid(); }, 30000));
+        ASSERT_TRUE(testenv::waitUntil([&] { return !model->data(row.siblingAtColumn(2)).toString().isEmpty(); }, 30000));
+        EXPECT_FALSE(model->data(row, Qt::DecorationRole).isNull());
+        EXPECT_TRUE(testenv::holdsLock(f.path())) << c.filters.toStdString();
         dialog.reject();
 
         // Another program's read leaves the log in place and sees the next write.
@@ -227,4 +212,41 @@ TEST(FileDialogs, DatabaseFilesAreToldByNameAndByLink)
     EXPECT_FALSE(AppPaths::isDatabaseFile(other + QStringLiteral("/data.db")));
     EXPECT_FALSE(AppPaths::isDatabaseFile(QDir(dir).filePath(QStringLiteral("data-backup.db"))));
     EXPECT_FALSE(AppPaths::isDatabaseFile(QString()));
+}
+
+// Choosing one of the database's files, by its own name or through a link
+// of another name, keeps the dialog open with a warning that names it, and
+// SQLite keeps its locks.
+TEST(FileDialogs, TheDatabaseChosenByNameOrByLinkIsRefused)
+{
+    testenv::FreshDb f;
+    ASSERT_TRUE(f.db().exec(QStringLiteral("INSERT INTO tbgrps (grpnam) VALUES ('one')")));
+    ASSERT_TRUE(testenv::holdsLock(f.path()));
+    const QString other = testenv::newDir();
+    const QString link = other + QStringLiteral("/notes.txt");
+    ASSERT_TRUE(QFile::link(f.path(), link));
+
+    for (const QString& chosen : {f.path(), link}) {
+        FileDialog dialog(nullptr, QStringLiteral("Open"), QFileInfo(chosen).absolutePath(),
+                          QStringLiteral("All Files (*)"));
+        dialog.show();
+        dialog.selectFile(chosen);
+        // Notes and closes the warning the dialog raises over itself.
+        QString warned;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                warned = box->text();
+                box->close();
+            }
+        });
+        closer.start(10);
+        dialog.accept();
+        closer.stop();
+        EXPECT_TRUE(warned.startsWith(QDir::toNativeSeparators(chosen) + QLatin1Char('\n'))) << warned.toStdString();
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        EXPECT_TRUE(testenv::holdsLock(f.path()));
+        dialog.reject();
+    }
 }

@@ -2,11 +2,19 @@
 // that can take the focus has a name of its own (its label as buddy, or its
 // caption), not nothing, not its value, and not the title of a frame it
 // shares with other controls.
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
+#include <QMap>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
+#include <QProgressBar>
+#include <QTest>
+#include <QTreeWidgetItem>
 #include <gtest/gtest.h>
 
 #include "addressbook/ui/AddressDialog.h"
@@ -201,4 +209,91 @@ TEST_F(AccessibleNames, TheShortcutButtonsAreNamedButtonsAScreenReaderCanPress)
         action->doAction(QAccessibleActionInterface::pressAction());
         EXPECT_EQ(w->folderTree()->currentItem()->text(0), QLatin1String(caption));
     }
+    // From the keyboard: Tab reaches each, Space presses it.
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    for (const auto& [which, caption] : buttons) {
+        QWidget* button = w->shortcutButton(which);
+        EXPECT_TRUE(button->focusPolicy() & Qt::TabFocus) << caption;
+        w->jumpToNode(which == IconStore::Shortcut::Inbox ? NodeKind::Outbox : NodeKind::Inbox);
+        button->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(button->hasFocus()) << caption;
+        QTest::keyClick(button, Qt::Key_Space);
+        EXPECT_EQ(w->folderTree()->currentItem()->text(0), QLatin1String(caption));
+    }
+
+    // The logo opens the home page from the keyboard too; it and the
+    // signal level are named.
+    QWidget* logo = w->logoLabel();
+    EXPECT_EQ(nameFault(logo), QString());
+    EXPECT_TRUE(logo->focusPolicy() & Qt::TabFocus);
+    logo->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(logo->hasFocus());
+    testenv::windows().reset();
+    QTest::keyClick(logo, Qt::Key_Space);
+    QTest::keyClick(logo, Qt::Key_Return);
+    ASSERT_EQ(testenv::windows().opened().size(), 2);
+    EXPECT_EQ(testenv::windows().opened()[0], QUrl(QString::fromLatin1(MainWindow::kHomePageUrl)));
+    QAccessibleInterface* signal = QAccessible::queryAccessibleInterface(w->signalBar());
+    ASSERT_NE(signal, nullptr);
+    EXPECT_EQ(signal->text(QAccessible::Name), "Signal level");
+}
+
+// Every entry of every menu of the main window, and every caption of the
+// send form, has a mnemonic of its own in its menu or window.
+TEST_F(AccessibleNames, MenusAndTheSendFormHaveMnemonicsThatDoNotClash)
+{
+    auto mnemonic = [](const QString& text) {
+        const qsizetype at = QString(text).replace(QLatin1String("&&"), QLatin1String("__")).indexOf('&');
+        return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toUpper() : QChar();
+    };
+    std::function<void(QMenu*, const QString&)> walk = [&](QMenu* menu, const QString& path) {
+        QMap<QChar, QString> taken;
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator())
+                continue;
+            const QString where = path + " > " + stripAmp(a->text());
+            const QChar key = mnemonic(a->text());
+            if (key.isNull())
+                faults << where + ": no mnemonic";
+            else if (taken.contains(key))
+                faults << where + ": " + key + " also " + taken.value(key);
+            else
+                taken.insert(key, where);
+            if (a->menu())
+                walk(a->menu(), where);
+        }
+    };
+    for (QAction* top : w->menuBar()->actions())
+        if (top->menu())
+            walk(top->menu(), stripAmp(top->text()));
+
+    SendFormOpener* opener = installCompose(*w, *app, app->outbox());
+    std::unique_ptr<QWidget> form(opener->newMessage());
+    ASSERT_NE(form, nullptr);
+    QMap<QChar, QString> taken;
+    for (QWidget* c : form->findChildren<QWidget*>()) {
+        QString text;
+        if (auto* b = qobject_cast<QAbstractButton*>(c))
+            text = b->text();
+        else if (auto* l = qobject_cast<QLabel*>(c))
+            text = l->text();
+        else if (auto* g = qobject_cast<QGroupBox*>(c))
+            text = g->title();
+        const QChar key = mnemonic(text);
+        if (key.isNull())
+            continue;
+        if (taken.contains(key))
+            faults << "frmSendSMS: " + stripAmp(text) + ": " + key + " also " + taken.value(key);
+        taken.insert(key, stripAmp(text));
+    }
+    for (const char* name : {"cmdSend", "cmdCancel"}) {
+        auto* b = form->findChild<QAbstractButton*>(name);
+        ASSERT_NE(b, nullptr) << name;
+        if (mnemonic(b->text()).isNull())
+            faults << QStringLiteral("frmSendSMS: %1 has no mnemonic").arg(name);
+    }
+    EXPECT_EQ(stripAmp(form->findChild<QAbstractButton*>("cmdSend")->text()), "Send");
+    EXPECT_EQ(stripAmp(form->findChild<QAbstractButton*>("cmdCancel")->text()), "Exit");
+    EXPECT_TRUE(faults.isEmpty()) << faults.join(QLatin1Char('\n')).toStdString();
 }

@@ -20,6 +20,7 @@
 #include "base/Database.h"
 #include "base/Sound.h"
 #include "base/UserPrompt.h"
+#include "controls/QtWindowServices.h"
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/HelpFiles.h"
 #include "mainwindow/IconStore.h"
@@ -125,10 +126,10 @@ TEST_F(Shell, MenuBarCaptionsAndNames)
     EXPECT_EQ(captions(top[1]->menu()),
               QStringList({"&Activate Outbox=mnuActivate", "&Detect Modem=mnuSystemDetectModem",
                            "&Reset Modem=mnuSystemResetModem", "Se&ttings=mnuSystemSetting",
-                           "Change &Password=mnuSettingPassword", "System Log=mnuSystemLog",
+                           "Change &Password=mnuSettingPassword", "System &Log=mnuSystemLog",
                            "&Minimise to System Tray=mnuMinimise"}));
     EXPECT_EQ(captions(w->findChild<QMenu*>("mnuSettingPassword")),
-              QStringList({"Change User Password=mnuChgPwdUsr", "Change Admin Password=mnuChgPwdAdm"}));
+              QStringList({"Change &User Password=mnuChgPwdUsr", "Change &Admin Password=mnuChgPwdAdm"}));
     EXPECT_EQ(captions(w->findChild<QMenu*>("mnuSystemSetting")),
               QStringList({"Remote &Retrieving=mnuSettingRemoteRetrieving", "Auto-&forward=mnuSystemSettingAutFwd",
                            "&Auto-respond=mnuSystemSettingAutRsp", "&HTTP Service=mnuSystemSettingHTTP",
@@ -379,6 +380,52 @@ TEST(HelpFiles, WrittenIntoTheApplicationFolderAndOpenedFromThere)
     EXPECT_EQ(doc.metaInformation(QTextDocument::DocumentTitle), "Velquarin 1.2 User Manual");
     for (const char* entry : {"Change User Password", "Minimise to System Tray", "data-backup.db", "5927"})
         EXPECT_TRUE(doc.toPlainText().contains(QLatin1String(entry))) << entry;
+}
+
+// The desktop's opener answers only after it has started: one that finds
+// no program for the file (xdg-open ends with 3, "no method available")
+// brings the box with the file's path, and the menu does not wait for it.
+TEST(HelpFiles, TheDesktopsOpenerFindingNoProgramIsToldWithThePath)
+{
+    AppPaths::setAppDir(testenv::newDir("app"));
+    ScriptedPrompt& prompt = testenv::prompt();
+    prompt.reset();
+    const QString bin = testenv::newDir("bin");
+    const QString log = bin + "/opened";
+    auto installOpener = [&](int status) {
+        QFile script(bin + "/xdg-open");
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        script.write(QStringLiteral("#!/bin/sh\necho \"$1\" >> '%1'\nexit %2\n").arg(log).arg(status).toUtf8());
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ":" + path);
+    QtWindowServices desktop;
+
+    installOpener(3);
+    HelpFiles::showContent(prompt, desktop);
+    EXPECT_EQ(prompt.count(), 0);
+    ASSERT_TRUE(testenv::waitUntil([&] { return prompt.count() == 1; }, 30000));
+    EXPECT_EQ(prompt.shown()[0].title, "Error");
+    EXPECT_EQ(prompt.shown()[0].text, "Unable to open the help: no program to show web pages is set up.\n\n"
+                                      "The file is:\n" + HelpFiles::contentPath());
+
+    // An opener that found its program: opened.
+    installOpener(0);
+    bool told = false, opened = false;
+    desktop.openUrl(QUrl::fromLocalFile(HelpFiles::manualPath()), [&](bool ok) {
+        told = true;
+        opened = ok;
+    });
+    EXPECT_FALSE(told);
+    ASSERT_TRUE(testenv::waitUntil([&] { return told; }, 30000));
+    EXPECT_TRUE(opened);
+    qputenv("PATH", path);
+    QFile asked(log);
+    ASSERT_TRUE(asked.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(asked.readAll()), HelpFiles::contentPath() + "\n" + HelpFiles::manualPath() + "\n");
+    EXPECT_EQ(prompt.count(), 1);
 }
 
 TEST_F(Shell, HelpThatCannotBeOpenedSaysSoAndWhereTheFileIs)

@@ -118,6 +118,13 @@ TEST_F(Reading, DeleteKeyActsOnTheFolderShownAndCtrlASelectsAll)
     const int before = list->currentIndex().row();
     QTest::keyClick(list, Qt::Key_Down);
     EXPECT_EQ(list->currentIndex().row(), before + 1);
+
+    // Enter opens the current row, as the double click does.
+    ASSERT_EQ(messageWindow(), nullptr);
+    show(3);
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_NE(messageWindow(), nullptr);
+    EXPECT_EQ(messageWindow()->txtPhone->text(), "+443");
 }
 
 TEST_F(Reading, TypeColumnOnlyTogglesTheDirectionNameColumnSortsByText)

@@ -28,10 +28,11 @@ int ScriptedWindowServices::runModal(QDialog& dialog)
     return run_ ? run_(dialog) : int(QDialog::Rejected);
 }
 
-bool ScriptedWindowServices::openUrl(const QUrl& url)
+void ScriptedWindowServices::openUrl(const QUrl& url, const OpenOutcome& outcome)
 {
     opened_.append(url);
-    return opens_;
+    if (outcome)
+        outcome(opens_);
 }
 
 void ScriptedWindowServices::reset()

@@ -24,7 +24,7 @@ public:
     QString chooseFileToSave(QWidget* parent, const QString& caption, const QString& folder,
                              const QString& filters) override;
     int runModal(QDialog& dialog) override;
-    bool openUrl(const QUrl& url) override;
+    void openUrl(const QUrl& url, const OpenOutcome& outcome = {}) override;
 
     // Forgets the script, the runner and what was recorded.
     void reset();
@@ -40,7 +40,7 @@ public:
     void setModalRunner(std::function<int(QDialog&)> run) { run_ = std::move(run); }
     int modalRuns() const { return modalRuns_; }
 
-    // What openUrl answers (true unless set).
+    // What openUrl tells its outcome, at once (true unless set).
     void setOpenResult(bool opens) { opens_ = opens; }
     const QList<QUrl>& opened() const { return opened_; }
 

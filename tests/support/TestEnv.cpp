@@ -8,8 +8,12 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
 #include <atomic>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace testenv {
 
@@ -69,6 +73,25 @@ bool waitUntil(const std::function<bool()>& pred, int ms)
         loop.exec();
     }
     return true;
+}
+
+bool holdsLock(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray pid = QByteArray::number(qint64(::getpid()));
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        // "1: POSIX ADVISORY READ <pid> <maj:min:inode> <start> <end>"; waiters have "->".
+        if (f.size() >= 6 && f[1] == "POSIX" && f[4] == pid
+            && f[5].split(':').value(2) == QByteArray::number(qulonglong(st.st_ino)))
+            return true;
+    }
+    return false;
 }
 
 } // namespace testenv

@@ -39,4 +39,8 @@ private:
 // Runs the event loop until pred() holds or ms pass; returns pred().
 bool waitUntil(const std::function<bool()>& pred, int ms = 5000);
 
+// Whether this process holds a POSIX lock on the file (SQLite's locks on a
+// database it has open), as /proc/locks shows it to every process.
+bool holdsLock(const QString& path);
+
 } // namespace testenv

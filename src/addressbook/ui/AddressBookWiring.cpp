@@ -243,7 +243,13 @@ void AddressBookUi::AddGroupMembers()
         picker.addRow({r.name, r.number}, r.number);
         names.insert(r.number, r.name);
     }
-    picker.onAccept = [this, group, &names](const QStringList& ticked) {
+    picker.onAccept = [this, group, &names, &picker](const QStringList& ticked) {
+        // A highlighted row is not a ticked one: nothing is added, and the
+        // picker stays open saying so.
+        if (ticked.isEmpty() && picker.rowCount() > 0) {
+            app_.prompt().warning(QStringLiteral("Please tick the items to add"));
+            return false;
+        }
         const AddressGroups::MemberResult r = AddressGroups(app_.db()).addMembers(group, ticked);
         for (const QString& number : r.done)
             model_->append({names.value(number), number});

@@ -396,10 +396,10 @@ void SendForm::buildControls()
     ccrpTime_ = new QTimeEdit(this);
     ccrpTime_->setObjectName(QStringLiteral("ccrpTime"));
     ccrpTime_->setDisplayFormat(QStringLiteral("HH:mm"));
-    cmdSend_ = new QPushButton(QStringLiteral("Send"), this);
+    cmdSend_ = new QPushButton(QStringLiteral("&Send"), this);
     cmdSend_->setObjectName(QStringLiteral("cmdSend"));
     cmdSend_->setDefault(true);
-    cmdCancel_ = button("cmdCancel", QStringLiteral("Exit"), this);
+    cmdCancel_ = button("cmdCancel", QStringLiteral("&Exit"), this);
     bottom->addWidget(buddyLabel(QStringLiteral("Send &Date"), ccrpDate_, this));
     bottom->addWidget(ccrpDate_);
     bottom->addWidget(buddyLabel(QStringLiteral("Send &Time"), ccrpTime_, this));

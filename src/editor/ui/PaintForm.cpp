@@ -210,6 +210,7 @@ void PaintForm::buildControls()
     cmdOK_ = new QPushButton(QStringLiteral("OK"), this);
     cmdOK_->setObjectName(QStringLiteral("cmdOK"));
     cmdOK_->setAutoDefault(false);
+    cmdOK_->setDefault(true); // Enter, wherever the focus is
     cmdExit_ = new QPushButton(QStringLiteral("Cancel"), this);
     cmdExit_->setObjectName(QStringLiteral("cmdExit"));
     cmdExit_->setAutoDefault(false);
@@ -461,6 +462,13 @@ void PaintForm::inverse()
 
 void PaintForm::escape()
 {
+    // Esc first takes off a pasted selection or a line being drawn; with
+    // neither it cancels the editor.
+    const bool lineDrawn = model_.tool() == Tool::Line && !model_.lineAwaitingStart();
+    if (!model_.floating() && !lineDrawn) {
+        reject();
+        return;
+    }
     model_.escape();
     done();
 }

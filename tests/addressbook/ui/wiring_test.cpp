@@ -210,17 +210,27 @@ TEST_F(WiringTest, AddingMembersOffersNonMembersAndAFailureKeepsThePickerOpen)
 {
     showGroup("Sales");
     QStringList offered;
+    bool untickedStayedOpen = false;
     testenv::windows().setModalRunner([&](QDialog& d) {
         auto& p = static_cast<CheckListDialog&>(d);
         EXPECT_EQ(p.objectName(), "frmGroupMemberAdd");
         EXPECT_EQ(p.windowTitle(), "Address List");
         for (int i = 0; i < p.rowCount(); ++i)
             offered << p.tagOf(i);
+        // A row highlighted but none ticked: nothing added, and said so.
+        p.lsvList->setCurrentItem(p.row(1));
+        p.cmdAccept->click();
+        untickedStayedOpen = p.result() != QDialog::Accepted;
+        EXPECT_EQ(testenv::prompt().count(), 1);
         p.setTicked(1, true);
         p.cmdAccept->click();
         return d.result();
     });
+    testenv::prompt().reset();
     w->dispatchToolbar(ToolbarId::Group, "GroupAdd");
+    EXPECT_TRUE(untickedStayedOpen);
+    ASSERT_EQ(testenv::prompt().count(), 1);
+    EXPECT_EQ(testenv::prompt().shown()[0].text, "Please tick the items to add");
     EXPECT_EQ(offered, (QStringList{"+442", "+443"}));
     EXPECT_EQ(listed(), (QStringList{"Ann Lee|+441", "Cy Dee|+443"}));
     EXPECT_EQ(w->heading(), "  Sales (2)");

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QListView>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,6 +40,7 @@
 #include "base/EngineState.h"
 #include "engine/OutboxQueue.h"
 #include "sms/Gsm7.h"
+#include "sms/SmartMessage.h"
 #include "sms/SmartReference.h"
 #include "support/BoxAnswerer.h"
 #include "support/ScriptedWindowServices.h"
@@ -308,6 +311,46 @@ TEST_F(FormFixture, FileDialogsStartInTheirFoldersAndOfferEveryTune)
     form->chooseNumberFile();
     EXPECT_EQ(numbers.folder.toStdString(), QDir(documentsFolder()).absolutePath().toStdString());
     EXPECT_EQ(numbers.filters, QStringList{"Text File (*.txt)"});
+}
+
+// The picture dialog's preview never reads a link to the database that
+// is highlighted in its list: the preview stays blank and SQLite keeps its
+// locks.
+TEST_F(FormFixture, ThePicturePreviewLeavesALinkToTheDatabaseUnread)
+{
+    QtWindowServices dialogs;
+    make(hooks(), dialogs);
+    ASSERT_TRUE(db.exec("INSERT INTO tbgrps (grpnam) VALUES ('one')"));
+    ASSERT_TRUE(testenv::holdsLock(fresh.path()));
+    const QString folder = AppPaths::filePath("Pictures");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString link = folder + "/logo.bmp";
+    ASSERT_TRUE(QFile::link(fresh.path(), link));
+
+    bool highlighted = false, blank = false, locked = false;
+    QTimer::singleShot(0, [&] {
+        QFileDialog* d = nullptr;
+        testenv::waitUntil([&] { return (d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())); },
+                           30000);
+        if (!d)
+            return;
+        auto* preview = d->findChild<compose::BitmapView*>("picDialog");
+        auto* list = d->findChild<QListView*>("listView");
+        auto* model = d->findChild<QFileSystemModel*>();
+        if (preview && list && model && list->model() == model
+            && testenv::waitUntil([&] { return model->index(link).isValid(); }, 30000)) {
+            list->setCurrentIndex(model->index(link));
+            highlighted = list->currentIndex() == model->index(link);
+            blank = preview->bitmap() == sms::MonoBitmap(sms::kPictureWidth, sms::kPictureHeight);
+            locked = testenv::holdsLock(fresh.path());
+        }
+        d->reject();
+    });
+    form->choosePictureFile();
+    ASSERT_TRUE(highlighted);
+    EXPECT_TRUE(blank);
+    EXPECT_TRUE(locked);
+    EXPECT_TRUE(testenv::holdsLock(fresh.path()));
 }
 
 TEST_F(FormFixture, PickedGroupsAndAddressesAreSummedUpAndWalked)

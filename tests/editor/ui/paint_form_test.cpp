@@ -178,9 +178,10 @@ TEST_F(Editor, TheWindowShowsTheViewTheToolsAndTheButtonsWithTheirNames)
     form->optTool(Tool::Pencil)->setChecked(true);
     EXPECT_EQ(form->model().tool(), Tool::Pencil);
 
-    // No default button: Enter does not end the editing.
+    // OK is the default button (Enter); no other button takes Enter over
+    // when it has the focus.
     for (QPushButton* b : form->findChildren<QPushButton*>())
-        EXPECT_FALSE(b->isDefault() || b->autoDefault()) << b->objectName().toStdString();
+        EXPECT_EQ(b->isDefault() || b->autoDefault(), b == form->cmdOK()) << b->objectName().toStdString();
 
     const QRegularExpression control("^(opt|cmd|pic)");
     int checked = 0;
@@ -526,6 +527,24 @@ TEST_F(Editor, OkHandsThePictureBackAndCancelDoesNot)
     ASSERT_EQ(handedBack.size(), 1);
     EXPECT_EQ(handedBack[0].first, 4);
     EXPECT_EQ(handedBack[0].second, inkAt({{1, 1}, {2, 1}}, 72, 28));
+    EXPECT_FALSE(form->isVisible());
+
+    // The keys of every dialog: Esc with nothing pasted cancels, Enter is OK.
+    open(4, {});
+    activate();
+    stroke(view(), {{1, 1}, {2, 1}});
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(form->result(), QDialog::Rejected);
+    EXPECT_EQ(handedBack.size(), 1);
+    open(4, {});
+    activate();
+    stroke(view(), {{3, 1}});
+    form->cmdSave()->setFocus();
+    QTest::keyClick(form->cmdSave(), Qt::Key_Return);
+    ASSERT_EQ(handedBack.size(), 2);
+    EXPECT_EQ(handedBack[1].second, inkAt({{3, 1}}, 72, 28));
     EXPECT_FALSE(form->isVisible());
 }
 
