@@ -31,27 +31,12 @@
 #include "modem/ModemLink.h"
 #include "remote/HandIn.h"
 #include "simmodem/SimModem.h"
+#include "BenchSupport.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestEnv.h"
 #include "wiring/EngineWiring.h"
 
-namespace {
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(1, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-} // namespace
+using bench::waitFor;
 
 int main(int argc, char** argv)
 {
@@ -77,19 +62,10 @@ int main(int argc, char** argv)
             return 2;
         }
         SimModem modem;
-        if (!modem.start(testenv::newDir("modem") + "/modem0")) {
-            std::fprintf(stderr, "cannot start the simulated modem: %s\n", qPrintable(modem.errorString()));
-            return 1;
-        }
-        modem.setEcho(false);
-        modem.setSavedProfile(SimModem::Profile{1, {2, 2, 0, 0, 0}, 0});
-
         EngineState st;
         ModemLink link(st);
-        if (!link.openPort(modem.portPath(), 115200, "None")) {
-            std::fprintf(stderr, "cannot open %s\n", qPrintable(modem.portPath()));
+        if (!bench::openSimModem(modem, link))
             return 1;
-        }
         OutboxQueue queue(db, prompt, st);
         OutboxSender sender(st, db);
         HandIn handIn(db, queue, flag, prompt);

@@ -46,6 +46,7 @@
 #include "engine/Reception.h"
 #include "remote/HandIn.h"
 #include "simmodem/SimModem.h"
+#include "BenchSupport.h"
 #include "support/Tpdu.h"
 
 namespace {
@@ -55,16 +56,7 @@ constexpr int kRowsDuring = 10;
 
 bool waitFor(const std::function<bool()>& done, int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
+    return bench::waitFor(done, timeoutMs, 5);
 }
 
 // The other program: lock, hand in, hold, commit, raise the flag.

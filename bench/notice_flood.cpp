@@ -33,6 +33,7 @@
 #include "modem/ModemLink.h"
 #include "remote/HandIn.h"
 #include "simmodem/SimModem.h"
+#include "BenchSupport.h"
 #include "support/TestEnv.h"
 #include "wiring/EngineWiring.h"
 
@@ -84,19 +85,10 @@ int main(int argc, char** argv)
         QtUserPrompt prompt;
 
         SimModem modem;
-        if (!modem.start(testenv::newDir("modem") + "/modem0")) {
-            std::fprintf(stderr, "cannot start the simulated modem: %s\n", qPrintable(modem.errorString()));
-            return 2;
-        }
-        modem.setEcho(false);
-        modem.setSavedProfile(SimModem::Profile{1, {2, 2, 0, 0, 0}, 0});
-
         EngineState st;
         ModemLink link(st);
-        if (!link.openPort(modem.portPath(), 115200, QStringLiteral("None"))) {
-            std::fprintf(stderr, "cannot open %s\n", qPrintable(modem.portPath()));
+        if (!bench::openSimModem(modem, link))
             return 2;
-        }
         OutboxQueue queue(db, prompt, st);
         OutboxSender sender(st, db);
         HandIn handIn(db, queue, flag, prompt);

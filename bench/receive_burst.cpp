@@ -29,24 +29,13 @@
 #include "modem/ModemLink.h"
 #include "engine/Reception.h"
 #include "simmodem/SimModem.h"
+#include "BenchSupport.h"
 #include "base/Database.h"
 #include "support/Tpdu.h"
 
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(1, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
+using bench::waitFor;
 
 struct Outcome {
     bool ok = false;

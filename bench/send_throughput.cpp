@@ -12,6 +12,7 @@
 #include "engine/OutboxSender.h"
 #include "wiring/EngineWiring.h"
 #include "simmodem/SimModem.h"
+#include "BenchSupport.h"
 #include "base/Database.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestEnv.h"
@@ -41,20 +42,10 @@ int main(int argc, char** argv)
         Database& db = fresh.db();
 
         SimModem modem;
-        if (!modem.start(testenv::newDir("modem") + "/modem0")) {
-            std::fprintf(stderr, "cannot start the simulated modem: %s\n", qPrintable(modem.errorString()));
-            return 1;
-        }
-        modem.setEcho(false);
-        // New messages already routed as "+CMT: ": the routing poll asks once.
-        modem.setSavedProfile(SimModem::Profile{1, {2, 2, 0, 0, 0}, 0});
-
         EngineState st;
         ModemLink link(st);
-        if (!link.openPort(modem.portPath(), 115200, "None")) {
-            std::fprintf(stderr, "cannot open %s\n", qPrintable(modem.portPath()));
+        if (!bench::openSimModem(modem, link))
             return 1;
-        }
         OutboxQueue queue(db, prompt, st);
         OutboxSender sender(st, db);
         ActivityScheduler scheduler(st, db, prompt);
