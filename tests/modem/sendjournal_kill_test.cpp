@@ -81,23 +81,32 @@ private:
     QString journalPath_;
 };
 
-} // namespace
+// A connected modem and an empty Outbox; each test kills the sender.
+class SendJournalKill : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testenv::prompt().reset();
+        ASSERT_TRUE(modem.start(testenv::newDir("modem") + "/modem0")) << modem.errorString().toStdString();
+        modem.setEcho(false);
+        ASSERT_TRUE(link.openPort(modem.portPath(), 115200, "None"));
+        st.bModemConnected = true;
+        st.bOutboxPaused = false;
+    }
 
-TEST(SendJournalKill, DeathsWhileWaitingForThePromptDoNotUseUpTheMessage)
-{
     testenv::FreshDb fresh;
     Database& db = fresh.db();
-    testenv::prompt().reset();
     EngineState st;
     SimModem modem;
     ModemLink link{st};
     OutboxQueue queue{db, testenv::prompt(), st};
     const QString journalPath = AppPaths::filePath(QStringLiteral("sending.journal"));
-    ASSERT_TRUE(modem.start(testenv::newDir("modem") + "/modem0")) << modem.errorString().toStdString();
-    modem.setEcho(false);
-    ASSERT_TRUE(link.openPort(modem.portPath(), 115200, "None"));
-    st.bModemConnected = true;
-    st.bOutboxPaused = false;
+};
+
+} // namespace
+
+TEST_F(SendJournalKill, DeathsWhileWaitingForThePromptDoNotUseUpTheMessage)
+{
     ASSERT_TRUE(queue.AddToOutboxQuiet("+447700900123", 1, "sent in the end",
                                        QDateTime::currentDateTime().addSecs(-3600), 9));
 
@@ -139,21 +148,8 @@ TEST(SendJournalKill, DeathsWhileWaitingForThePromptDoNotUseUpTheMessage)
     EXPECT_EQ(log.value(0, 0).toString(), QStringLiteral("C"));
 }
 
-TEST(SendJournalKill, DeathsAsTheBodyIsWrittenNeverAddACopyBeyondTheLimit)
+TEST_F(SendJournalKill, DeathsAsTheBodyIsWrittenNeverAddACopyBeyondTheLimit)
 {
-    testenv::FreshDb fresh;
-    Database& db = fresh.db();
-    testenv::prompt().reset();
-    EngineState st;
-    SimModem modem;
-    ModemLink link{st};
-    OutboxQueue queue{db, testenv::prompt(), st};
-    const QString journalPath = AppPaths::filePath(QStringLiteral("sending.journal"));
-    ASSERT_TRUE(modem.start(testenv::newDir("modem") + "/modem0")) << modem.errorString().toStdString();
-    modem.setEcho(false);
-    ASSERT_TRUE(link.openPort(modem.portPath(), 115200, "None"));
-    st.bModemConnected = true;
-    st.bOutboxPaused = false;
     const QDateTime past = QDateTime::currentDateTime().addSecs(-3600);
     DyingLink dying(link, modem, journalPath);
     using Death = DyingLink::Death;
