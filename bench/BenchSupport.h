@@ -7,7 +7,14 @@
 #include <cstdio>
 #include <functional>
 
+#include "base/EngineState.h"
+#include "base/SharedFlagBlock.h"
+#include "engine/ActivityScheduler.h"
+#include "engine/OutboxQueue.h"
+#include "engine/OutboxSender.h"
 #include "modem/ModemLink.h"
+#include "remote/HandIn.h"
+#include "wiring/EngineWiring.h"
 #include "simmodem/SimModem.h"
 #include "support/TestEnv.h"
 
@@ -46,5 +53,29 @@ inline bool openSimModem(SimModem& modem, ModemLink& link)
     }
     return true;
 }
+
+// The cycle with the sender and the hand-in, connected to the simulated
+// modem, reading the "Outbox" flag from the block another program raises.
+struct HandInEngine {
+    HandInEngine(Database& db, UserPrompt& prompt, SharedFlagBlock& flag)
+        : queue(db, prompt, st), sender(st, db), handIn(db, queue, flag, prompt), scheduler(st, db, prompt)
+    {
+        scheduler.setChannel(&link);
+        installOutboxSender(scheduler, sender);
+        installHandIn(scheduler, handIn);
+        scheduler.steps().readOutboxFlag = [&flag] { return flag.readFloat(); };
+        st.bModemConnected = true;
+        st.bOutboxPaused = false;
+    }
+    bool open() { return openSimModem(modem, link); }
+
+    SimModem modem;
+    EngineState st;
+    ModemLink link{st};
+    OutboxQueue queue;
+    OutboxSender sender;
+    HandIn handIn;
+    ActivityScheduler scheduler;
+};
 
 } // namespace bench

@@ -61,21 +61,11 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "cannot create the flag block\n");
             return 2;
         }
-        SimModem modem;
-        EngineState st;
-        ModemLink link(st);
-        if (!bench::openSimModem(modem, link))
+        bench::HandInEngine engine(db, prompt, flag);
+        if (!engine.open())
             return 1;
-        OutboxQueue queue(db, prompt, st);
-        OutboxSender sender(st, db);
-        HandIn handIn(db, queue, flag, prompt);
-        ActivityScheduler scheduler(st, db, prompt);
-        scheduler.setChannel(&link);
-        installOutboxSender(scheduler, sender);
-        installHandIn(scheduler, handIn);
-        scheduler.steps().readOutboxFlag = [&flag] { return flag.readFloat(); };
-        st.bModemConnected = true;
-        st.bOutboxPaused = false;
+        SimModem& modem = engine.modem;
+        ActivityScheduler& scheduler = engine.scheduler;
 
         QElapsedTimer clock;
         clock.start();

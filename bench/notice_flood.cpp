@@ -84,21 +84,12 @@ int main(int argc, char** argv)
         main.show();
         QtUserPrompt prompt;
 
-        SimModem modem;
-        EngineState st;
-        ModemLink link(st);
-        if (!bench::openSimModem(modem, link))
+        bench::HandInEngine engine(db, prompt, flag);
+        if (!engine.open())
             return 2;
-        OutboxQueue queue(db, prompt, st);
-        OutboxSender sender(st, db);
-        HandIn handIn(db, queue, flag, prompt);
-        ActivityScheduler scheduler(st, db, prompt);
-        scheduler.setChannel(&link);
-        installOutboxSender(scheduler, sender);
-        installHandIn(scheduler, handIn);
-        scheduler.steps().readOutboxFlag = [&flag] { return flag.readFloat(); };
-        st.bModemConnected = true;
-        st.bOutboxPaused = false;
+        SimModem& modem = engine.modem;
+        HandIn& handIn = engine.handIn;
+        ActivityScheduler& scheduler = engine.scheduler;
 
         // The other program's rows: numbers with spaces are refused, each
         // one different, and a good row among every goodEvery.
